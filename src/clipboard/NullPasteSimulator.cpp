@@ -7,7 +7,8 @@ Q_LOGGING_CATEGORY(lcNullPaste, "halvex.paste")
 void NullPasteSimulator::simulatePaste()
 {
     if (!m_warned) {
-        qCInfo(lcNullPaste) << "no keystroke synthesis on this platform; entries are only written to the clipboard";
+        qCInfo(lcNullPaste)
+            << "no keystroke synthesis on this platform; entries are only written to the clipboard";
         m_warned = true;
     }
 }

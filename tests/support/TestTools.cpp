@@ -1,0 +1,40 @@
+#include "support/TestTools.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+ToolResult runTool(const QString &program, const QStringList &arguments, const QByteArray &input,
+                   int timeoutMs)
+{
+    ToolResult result;
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(timeoutMs))
+        return result;
+    if (!input.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return result;
+    }
+    result.standardOutput = process.readAllStandardOutput();
+    result.standardError = process.readAllStandardError();
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return result;
+}
+
+std::unique_ptr<QProcess> startTool(const QString &program, const QStringList &arguments)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->start(program, arguments);
+    process->waitForStarted(5000);
+    return process;
+}
+
+QString testHelperPath(const QString &name)
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+}
