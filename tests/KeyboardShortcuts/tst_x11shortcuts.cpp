@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace KeyboardShortcuts;
@@ -62,6 +64,7 @@ private Q_SLOTS:
     void keyToCharacterFollowsLayoutSwitch();
     void grabbedCombinationIsTaken();
     void keyMonitorSwallowsRealKeyPresses();
+    void monitorSeesRealEventsOnce();
 };
 
 void TestX11Shortcuts::initTestCase()
@@ -182,6 +185,56 @@ void TestX11Shortcuts::keyMonitorSwallowsRealKeyPresses()
             .ok());
     QTRY_COMPARE_WITH_TIMEOUT(edit.text(), QStringLiteral("cd"), 10000);
     QCOMPARE(seen.size(), 3);
+}
+
+void TestX11Shortcuts::monitorSeesRealEventsOnce()
+{
+    // Real input reaches the window first and is then sent on to the widget
+    // (as a copy, for the mouse); the monitor must see each event once and
+    // the widget must still get it.
+    QPushButton button(QStringLiteral("Target"));
+    button.resize(200, 80);
+    button.show();
+    button.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&button));
+    QSignalSpy clicked(&button, &QPushButton::clicked);
+
+    int keyPresses = 0;
+    int releases = 0;
+    bool swallowReleases = false;
+    LocalEventMonitor monitor({QEvent::KeyPress, QEvent::MouseButtonRelease}, [&](QObject *, QEvent *event) {
+        if (event->type() == QEvent::KeyPress) {
+            ++keyPresses;
+            return EventMonitorVerdict::pass();
+        }
+        ++releases;
+        return swallowReleases ? EventMonitorVerdict::swallow() : EventMonitorVerdict::pass();
+    });
+    monitor.start();
+
+    const QPoint centre = button.mapToGlobal(button.rect().center());
+    const auto click = [&centre] {
+        return runTool(QStringLiteral("xdotool"),
+                       {QStringLiteral("mousemove"), QString::number(centre.x()), QString::number(centre.y()),
+                        QStringLiteral("click"), QStringLiteral("1")})
+            .ok();
+    };
+    QVERIFY(click());
+    QTRY_COMPARE_WITH_TIMEOUT(clicked.count(), 1, 10000);
+    QCOMPARE(releases, 1);
+
+    // The space bar clicks a focused push button on its release.
+    button.setFocus();
+    QVERIFY(runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("space")}).ok());
+    QTRY_COMPARE_WITH_TIMEOUT(clicked.count(), 2, 10000);
+    QCOMPARE(keyPresses, 1);
+
+    // A swallowed release never completes the click.
+    swallowReleases = true;
+    QVERIFY(click());
+    QTRY_COMPARE_WITH_TIMEOUT(releases, 2, 10000);
+    QApplication::processEvents();
+    QCOMPARE(clicked.count(), 2);
 }
 
 QTEST_MAIN(TestX11Shortcuts)
