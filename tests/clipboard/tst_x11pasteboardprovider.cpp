@@ -280,20 +280,28 @@ void TestX11PasteboardProvider::hugeTextNotCapturedAndMemoryFallsBack()
                     {}, 60000)
                 .ok());
     QTRY_VERIFY_WITH_TIMEOUT(clipboardOwner() != ownerBefore, captureTimeoutMs);
+    const xcb_window_t hugeOwner = clipboardOwner();
     QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, captureTimeoutMs);
     QTest::qWait(2 * int(ClipboardManager::pollInterval.count()));
     QVERIFY(m_manager->copiedItems().isEmpty());
     QCOMPARE(m_manager->lastChangeCount(), m_provider->changeCount());
     QVERIFY(!m_provider->string(PasteboardProvider::plainTextType));
+    // The owner was not broken by the refused transfer: the user's copy is
+    // still there for other applications.
+    QCOMPARE(clipboardOwner(), hugeOwner);
+#if defined(__SANITIZE_ADDRESS__)
+    qInfo("memory not measured: AddressSanitizer keeps freed memory in quarantine");
+#else
     // xclip announces no size for its incremental transfer, so the fetch
     // stops at the cap: the peak stays near the cap, far below the text.
     const qint64 peakAfter = memoryKiB("VmHWM");
     QVERIFY2(
-        peakAfter - peakBefore < 2 * X11ClipboardWatcher::maxTextBytes / 1024,
+        peakAfter - peakBefore < X11ClipboardWatcher::maxTextBytes / 1024 + 8 * 1024,
         qPrintable(QStringLiteral("peak memory grew from %1 KiB to %2 KiB").arg(peakBefore).arg(peakAfter)));
     const qint64 after = memoryKiB("VmRSS");
     QVERIFY2(after - before < 8 * 1024,
              qPrintable(QStringLiteral("resident memory grew from %1 KiB to %2 KiB").arg(before).arg(after)));
+#endif
 
     QVERIFY(copy("small again"));
     QTRY_COMPARE_WITH_TIMEOUT(texts(), QStringList {QStringLiteral("small again")}, captureTimeoutMs);
