@@ -23,20 +23,36 @@ ClipboardItem ClipboardItem::fromImage(const QImage &image)
     return ClipboardItem(QUuid::createUuid(), std::nullopt, image);
 }
 
-// No character below U+00C0 has a canonical decomposition or combines with
-// its neighbour, so a text made only of those is its own canonical form.
-static bool isOwnCanonicalForm(QStringView text)
+// Index of the first code unit where a and b differ (the shorter length when
+// one is a prefix of the other). Compares in blocks with memcmp first.
+static qsizetype firstDifference(QStringView a, QStringView b)
 {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0xc0; });
+    const qsizetype common = std::min(a.size(), b.size());
+    constexpr qsizetype block = 4096;
+    qsizetype i = 0;
+    while (i + block <= common && std::memcmp(a.data() + i, b.data() + i, block * sizeof(QChar)) == 0)
+        i += block;
+    while (i < common && a[i] == b[i])
+        ++i;
+    return i;
 }
 
 bool ClipboardItem::textsEqual(const QString &a, const QString &b)
 {
     if (a == b)
         return true;
-    if (isOwnCanonicalForm(a) && isOwnCanonicalForm(b))
+    // Canonically equivalent texts have the same canonical decomposition
+    // (NFD). Two cases settle it without decomposing:
+    // - one text is a proper prefix of the other: decomposition never
+    //   shortens a text, so the longer one's decomposition is longer;
+    // - at the first difference both characters lie below U+00C0: such a
+    //   character never decomposes and is a starter that reordering does not
+    //   cross, so the decompositions differ at the same place.
+    const qsizetype i = firstDifference(a, b);
+    if (i == a.size() || i == b.size())
         return false;
-    // Canonically equivalent strings have identical canonical decompositions.
+    if (a[i].unicode() < 0xc0 && b[i].unicode() < 0xc0)
+        return false;
     return a.normalized(QString::NormalizationForm_D) == b.normalized(QString::NormalizationForm_D);
 }
 

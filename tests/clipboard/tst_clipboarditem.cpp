@@ -35,6 +35,17 @@ void TestClipboardItem::textEquality_data()
                                      << true;
     QTest::newRow("ASCII letter + ring vs precomposed")
         << QStringLiteral("A\u030a") << QStringLiteral("\u00c5") << true;
+    QTest::newRow("prefix plus combining mark") << QStringLiteral("e") << QStringLiteral("e\u0301") << false;
+    QTest::newRow("marks in another order, one more")
+        << QStringLiteral("x\u0301") << QStringLiteral("x\u0323\u0301") << false;
+    QTest::newRow("same accented start, different end")
+        << QStringLiteral("\u00e9t\u00e91") << QStringLiteral("e\u0301te\u03012") << false;
+    QTest::newRow("equivalent after a long equal prefix")
+        << QString(QString(9000, u'a') + QStringLiteral("\u00e9"))
+        << QString(QString(9000, u'a') + QStringLiteral("e\u0301")) << true;
+    QTest::newRow("differ after a long equal prefix")
+        << QString(QString(9000, u'a') + QStringLiteral("b"))
+        << QString(QString(9000, u'a') + QStringLiteral("c")) << false;
     QTest::newRow("plain vs accented letter") << QStringLiteral("e") << QStringLiteral("\u00e9") << false;
     QTest::newRow("empty vs blank") << QString() << QStringLiteral(" ") << false;
 }
