@@ -39,7 +39,8 @@ static qsizetype firstDifference(QStringView a, QStringView b)
 
 bool ClipboardItem::textsEqual(const QString &a, const QString &b)
 {
-    if (a == b)
+    const qsizetype i = firstDifference(a, b);
+    if (i == a.size() && i == b.size())
         return true;
     // Canonically equivalent texts have the same canonical decomposition
     // (NFD). Two cases settle it without decomposing:
@@ -48,7 +49,6 @@ bool ClipboardItem::textsEqual(const QString &a, const QString &b)
     // - at the first difference both characters lie below U+00C0: such a
     //   character never decomposes and is a starter that reordering does not
     //   cross, so the decompositions differ at the same place.
-    const qsizetype i = firstDifference(a, b);
     if (i == a.size() || i == b.size())
         return false;
     if (a[i].unicode() < 0xc0 && b[i].unicode() < 0xc0)
