@@ -187,24 +187,18 @@ void XTestPasteSimulatorTest::terminalGetsCtrlShiftV()
 
 void XTestPasteSimulatorTest::withoutXTestDoesNothing()
 {
-    // A second X server without the extension, on a display number the test
-    // session scripts do not use.
-    int display = -1;
-    for (int n = 250; n < 300 && display < 0; ++n) {
-        if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))
-            && !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-            display = n;
-    }
-    QVERIFY(display > 0);
-    const QByteArray name = ':' + QByteArray::number(display);
+    // A second X server without the extension. It picks a free display
+    // number itself and prints it once it accepts connections.
     auto server = startTool(QStringLiteral("Xvfb"),
-                            {QString::fromLatin1(name), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                             QStringLiteral("-extension"), QStringLiteral("XTEST")});
+                            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                             QStringLiteral("tcp"), QStringLiteral("-extension"), QStringLiteral("XTEST")});
     auto stop = qScopeGuard([&] {
         server->terminate();
         server->waitForFinished(5000);
     });
-    QTRY_VERIFY_WITH_TIMEOUT(XcbConnection(name).isValid(), deadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(server->canReadLine(), deadlineMs);
+    const QByteArray name = ':' + server->readLine().trimmed();
+    QVERIFY(XcbConnection(name).isValid());
 
     XTestPasteSimulator simulator(name);
     QVERIFY(!simulator.isAvailable());
