@@ -1,6 +1,6 @@
 // A target window for paste tests: one plain-text field that takes the focus.
 //
-//   paste_target <output-file>
+//   paste_target <output-file> [window-title]
 //
 // Writes the field's text to <output-file> on every change, appends every
 // non-modifier key press it sees (as "Ctrl+V", "Ctrl+Shift+V", ...) to
@@ -72,7 +72,7 @@ int main(int argc, char *argv[])
     writeAtomically(output, {});
 
     QPlainTextEdit edit;
-    edit.setWindowTitle(QStringLiteral("paste target"));
+    edit.setWindowTitle(args.value(2, QStringLiteral("paste target")));
     edit.resize(400, 300);
     edit.installEventFilter(new KeyRecorder(output + QStringLiteral(".keys"), &edit));
     QObject::connect(&edit, &QPlainTextEdit::textChanged,

@@ -2,6 +2,7 @@
 // the XTest paste chord and Tesseract, with real clients (xclip, a Qt text
 // field) on the other end.
 
+#include "PasteTarget.h"
 #include "RenderedText.h"
 #include "clipboard/ClipboardManager.h"
 #include "clipboard/tesseract/TesseractTextRecognizer.h"
@@ -21,12 +22,6 @@
 namespace {
 
 constexpr int deadlineMs = 20000;
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void copyWithXclip(const QByteArray &data, const QString &type = {})
 {
@@ -123,11 +118,13 @@ void ClipboardPasteTest::pastedEntryReachesTheFocusedWindowAndIsNotRecaptured()
 
     const QString output
         = m_dir.filePath(QStringLiteral("target-%1").arg(QString::fromLatin1(QTest::currentDataTag())));
-    auto target = startTool(testHelperPath(QStringLiteral("paste_target")), {output});
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(output + QStringLiteral(".focused")), deadlineMs);
+    PasteTarget target(output);
+    target.waitUntilFocused();
+    if (QTest::currentTestFailed())
+        return;
 
     manager.paste(before.at(1), true);
-    QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(readAll(output)), text, deadlineMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text, qPrintable(target.describe()), deadlineMs);
 
     // A later copy by someone else is captured; the paste in between was not.
     const QString later = QStringLiteral("copied after the paste");
@@ -135,9 +132,6 @@ void ClipboardPasteTest::pastedEntryReachesTheFocusedWindowAndIsNotRecaptured()
     QTRY_COMPARE_WITH_TIMEOUT(historyTexts(manager).value(0), later, deadlineMs);
     QCOMPARE(historyTexts(manager), (QStringList {later, newer, text}));
     QCOMPARE(manager.copiedItems().at(2).id(), before.at(1).id());
-
-    target->kill();
-    target->waitForFinished(5000);
 }
 
 void ClipboardPasteTest::copiedPngGetsRecognisedText()

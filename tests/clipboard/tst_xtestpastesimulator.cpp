@@ -1,3 +1,4 @@
+#include "PasteTarget.h"
 #include "clipboard/x11/XTestPasteSimulator.h"
 #include "support/TestTools.h"
 #include "x11/XcbConnection.h"
@@ -15,34 +16,6 @@ namespace {
 
 constexpr int deadlineMs = 15000;
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The test client of paste_target.cpp, with its window focused.
-struct Target
-{
-    QString output;
-    std::unique_ptr<QProcess> process;
-
-    ~Target()
-    {
-        if (process) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
-    }
-
-    QString text() const { return QString::fromUtf8(readAll(output)); }
-    QStringList keys() const
-    {
-        return QString::fromUtf8(readAll(output + QStringLiteral(".keys")))
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-};
-
 } // namespace
 
 class XTestPasteSimulatorTest : public QObject
@@ -59,12 +32,11 @@ private Q_SLOTS:
     void withoutXTestDoesNothing();
 
 private:
-    void startTarget(Target *target);
     void setClipboard(const QString &text);
+    QString nextTargetPath() { return m_dir.filePath(QStringLiteral("target%1").arg(++m_targets)); }
 
     QTemporaryDir m_dir;
     int m_targets = 0;
-    std::unique_ptr<QProcess> m_target;
 };
 
 void XTestPasteSimulatorTest::initTestCase()
@@ -76,14 +48,6 @@ void XTestPasteSimulatorTest::initTestCase()
 void XTestPasteSimulatorTest::cleanup()
 {
     runTool(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QStringLiteral("shift")});
-}
-
-void XTestPasteSimulatorTest::startTarget(Target *target)
-{
-    target->output = m_dir.filePath(QStringLiteral("target%1").arg(++m_targets));
-    target->process = startTool(testHelperPath(QStringLiteral("paste_target")), {target->output});
-    const QString focused = target->output + QStringLiteral(".focused");
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(focused), deadlineMs);
 }
 
 void XTestPasteSimulatorTest::setClipboard(const QString &text)
@@ -106,8 +70,8 @@ void XTestPasteSimulatorTest::pastesIntoFocusedTextField_data()
 void XTestPasteSimulatorTest::pastesIntoFocusedTextField()
 {
     QFETCH(QString, text);
-    Target target;
-    startTarget(&target);
+    PasteTarget target(nextTargetPath());
+    target.waitUntilFocused();
     if (QTest::currentTestFailed())
         return;
     setClipboard(text);
@@ -115,7 +79,7 @@ void XTestPasteSimulatorTest::pastesIntoFocusedTextField()
     XTestPasteSimulator simulator;
     QSignalSpy sent(&simulator, &XTestPasteSimulator::chordSent);
     simulator.simulatePaste();
-    QTRY_COMPARE_WITH_TIMEOUT(target.text(), text, deadlineMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text, qPrintable(target.describe()), deadlineMs);
     QCOMPARE(sent.size(), 1);
     QCOMPARE(sent.at(0).at(0).toBool(), false);
     QCOMPARE(target.keys(), QStringList {QStringLiteral("Ctrl+V")});
@@ -123,8 +87,8 @@ void XTestPasteSimulatorTest::pastesIntoFocusedTextField()
 
 void XTestPasteSimulatorTest::twoQuickPastesPasteTwice()
 {
-    Target target;
-    startTarget(&target);
+    PasteTarget target(nextTargetPath());
+    target.waitUntilFocused();
     if (QTest::currentTestFailed())
         return;
     const QString text = QStringLiteral("twice ");
@@ -133,14 +97,14 @@ void XTestPasteSimulatorTest::twoQuickPastesPasteTwice()
     XTestPasteSimulator simulator;
     simulator.simulatePaste();
     simulator.simulatePaste();
-    QTRY_COMPARE_WITH_TIMEOUT(target.text(), text + text, deadlineMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text + text, qPrintable(target.describe()), deadlineMs);
     QCOMPARE(target.keys(), (QStringList {QStringLiteral("Ctrl+V"), QStringLiteral("Ctrl+V")}));
 }
 
 void XTestPasteSimulatorTest::heldShiftDoesNotBecomePartOfTheChord()
 {
-    Target target;
-    startTarget(&target);
+    PasteTarget target(nextTargetPath());
+    target.waitUntilFocused();
     if (QTest::currentTestFailed())
         return;
     const QString text = QStringLiteral("shift was held");
@@ -151,7 +115,7 @@ void XTestPasteSimulatorTest::heldShiftDoesNotBecomePartOfTheChord()
     XTestPasteSimulator simulator;
     QSignalSpy sent(&simulator, &XTestPasteSimulator::chordSent);
     simulator.simulatePaste();
-    QTRY_COMPARE_WITH_TIMEOUT(target.text(), text, deadlineMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text, qPrintable(target.describe()), deadlineMs);
     QCOMPARE(target.keys(), QStringList {QStringLiteral("Ctrl+V")});
     QCOMPARE(sent.size(), 1);
 }
@@ -168,17 +132,15 @@ void XTestPasteSimulatorTest::terminalGetsCtrlShiftV()
          QStringLiteral("XTerm*VT100.translations: #override Ctrl Shift <Key>V: insert-selection(CLIPBOARD)"),
          QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"), script});
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(output), deadlineMs);
-    QTRY_COMPARE_WITH_TIMEOUT(runTool(QStringLiteral("xdotool"),
-                                      {QStringLiteral("getwindowfocus"), QStringLiteral("getwindowname")})
-                                  .standardOutput.trimmed(),
-                              QByteArray("halvex paste terminal"), deadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PasteTarget::focusedWindowName(), QStringLiteral("halvex paste terminal"),
+                              deadlineMs);
     const QString text = QStringLiteral("echo pasted into a terminal");
     setClipboard(text);
 
     XTestPasteSimulator simulator;
     QSignalSpy sent(&simulator, &XTestPasteSimulator::chordSent);
     simulator.simulatePaste();
-    QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(readAll(output)), text, deadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(PasteTarget::readAll(output)), text, deadlineMs);
     QCOMPARE(sent.size(), 1);
     QCOMPARE(sent.at(0).at(0).toBool(), true);
     xterm->kill();
