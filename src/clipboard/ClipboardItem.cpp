@@ -2,6 +2,7 @@
 
 #include <QColorSpace>
 
+#include <algorithm>
 #include <cstring>
 
 ClipboardItem::ClipboardItem(QUuid id, std::optional<QString> text, std::optional<QImage> image,
@@ -22,10 +23,19 @@ ClipboardItem ClipboardItem::fromImage(const QImage &image)
     return ClipboardItem(QUuid::createUuid(), std::nullopt, image);
 }
 
+// No character below U+00C0 has a canonical decomposition or combines with
+// its neighbour, so a text made only of those is its own canonical form.
+static bool isOwnCanonicalForm(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0xc0; });
+}
+
 bool ClipboardItem::textsEqual(const QString &a, const QString &b)
 {
     if (a == b)
         return true;
+    if (isOwnCanonicalForm(a) && isOwnCanonicalForm(b))
+        return false;
     // Canonically equivalent strings have identical canonical decompositions.
     return a.normalized(QString::NormalizationForm_D) == b.normalized(QString::NormalizationForm_D);
 }

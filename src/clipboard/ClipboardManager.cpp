@@ -88,7 +88,7 @@ void ClipboardManager::checkForChanges()
         qCDebug(lcClipboard) << "change" << count << "repeats the newest entry";
         return;
     }
-    if (const int older = m_history->indexOf(*candidate); older >= 0)
+    if (const int older = m_history->indexOf(*candidate, 1); older >= 0)
         m_history->removeAt(older);
     m_history->prepend(*candidate);
     m_history->truncate(maxHistoryCount);

@@ -33,6 +33,9 @@ void TestClipboardItem::textEquality_data()
     QTest::newRow("ligature fi") << QStringLiteral("\ufb01") << QStringLiteral("fi") << false;
     QTest::newRow("combining order") << QStringLiteral("a\u0323\u0307") << QStringLiteral("a\u0307\u0323")
                                      << true;
+    QTest::newRow("ASCII letter + ring vs precomposed")
+        << QStringLiteral("A\u030a") << QStringLiteral("\u00c5") << true;
+    QTest::newRow("plain vs accented letter") << QStringLiteral("e") << QStringLiteral("\u00e9") << false;
     QTest::newRow("empty vs blank") << QString() << QStringLiteral(" ") << false;
 }
 

@@ -362,6 +362,11 @@ X11ClipboardWatcher::Transfer X11ClipboardWatcher::receiveIncrementally(xcb_wind
     // Deleting the INCR property asks the owner for the first chunk.
     xcb_delete_property(c, requestor, m_atoms.property);
     xcb_flush(c);
+    // Chunks are kept apart and joined once at the end, so that growing a
+    // single buffer never holds two copies of a transfer near the cap.
+    QList<QByteArray> chunks;
+    qsizetype total = 0;
+    bool draining = false;
     for (;;) {
         const QDeadlineTimer deadline = responseDeadline();
         bool chunkReady = false;
@@ -392,17 +397,32 @@ X11ClipboardWatcher::Transfer X11ClipboardWatcher::receiveIncrementally(xcb_wind
             return result;
         const int length = xcb_get_property_value_length(chunk.get());
         if (length == 0) {
-            result.outcome = Outcome::Ok;
-            return result;
+            if (draining) {
+                result.outcome = Outcome::TooLarge;
+                return result;
+            }
+            break;
         }
-        if (result.data.size() + length > cap) {
-            result.data.clear();
-            result.outcome = Outcome::TooLarge;
-            return result;
+        total += length;
+        if (total > cap && !draining) {
+            // Too large after all (the owner announced less). Abandoning the
+            // transfer would leave the owner waiting or failing on a window
+            // that is gone, and some owners (xclip) exit then, taking the
+            // user's copy with them: read the rest and discard it.
+            draining = true;
+            chunks.clear();
+            m_fetchDeadline = QDeadlineTimer(drainTimeout);
         }
+        if (draining)
+            continue;
         result.type = chunk->type;
-        result.data.append(static_cast<const char *>(xcb_get_property_value(chunk.get())), length);
+        chunks.append(QByteArray(static_cast<const char *>(xcb_get_property_value(chunk.get())), length));
     }
+    result.data.reserve(total);
+    for (QByteArray &piece : chunks)
+        result.data.append(std::exchange(piece, {}));
+    result.outcome = Outcome::Ok;
+    return result;
 }
 
 QList<QByteArray> X11ClipboardWatcher::atomNames(const QList<xcb_atom_t> &atoms)

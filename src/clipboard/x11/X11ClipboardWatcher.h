@@ -24,7 +24,11 @@
 // through snapshotFetched(), delivered to the receiver's thread:
 //   - content larger than the caps is not transferred (an INCR transfer
 //     announces its size first; a plain property is sized before reading),
-//     and an image whose pixels would exceed the cap is not decoded;
+//     and an image whose pixels would exceed the cap is not decoded; an INCR
+//     transfer that announced less than it sends is read on to its end and
+//     discarded past the cap, so that its owner is not left hanging; an INCR
+//     transfer that announced less than it sends is read on to its end and
+//     discarded past the cap, so that its owner is not left hanging;
 //   - content offered with the password-manager hint is not fetched;
 //   - an owner that does not answer, or that went away, yields an empty
 //     snapshot; so do the cases above: the change is seen, nothing is kept.
@@ -40,6 +44,9 @@ public:
     static constexpr qsizetype maxImageBytes = 64 * 1024 * 1024; // encoded, and decoded at 32 bpp
     static constexpr std::chrono::milliseconds responseTimeout {1000};
     static constexpr std::chrono::milliseconds fetchTimeout {10000};
+    // How long an oversized transfer is read on (and discarded) to let its
+    // owner finish cleanly.
+    static constexpr std::chrono::milliseconds drainTimeout {30000};
 
     // Windows whose id lies in [ownBase, ownBase | ownMask] belong to our own
     // Qt connection; ownMask 0 means there is no such range. Connects and
