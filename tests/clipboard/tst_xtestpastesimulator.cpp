@@ -28,6 +28,7 @@ private Q_SLOTS:
     void pastesIntoFocusedTextField();
     void twoQuickPastesPasteTwice();
     void heldShiftDoesNotBecomePartOfTheChord();
+    void findsVInTheCurrentLayout();
     void terminalGetsCtrlShiftV();
     void withoutXTestDoesNothing();
 
@@ -118,6 +119,27 @@ void XTestPasteSimulatorTest::heldShiftDoesNotBecomePartOfTheChord()
     QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text, qPrintable(target.describe()), deadlineMs);
     QCOMPARE(target.keys(), QStringList {QStringLiteral("Ctrl+V")});
     QCOMPARE(sent.size(), 1);
+}
+
+void XTestPasteSimulatorTest::findsVInTheCurrentLayout()
+{
+    // Under Dvorak the v keysym sits on the key that types "." under US.
+    QVERIFY(runTool(QStringLiteral("setxkbmap"),
+                    {QStringLiteral("-layout"), QStringLiteral("us"), QStringLiteral("-variant"),
+                     QStringLiteral("dvorak")})
+                .ok());
+    auto restore = qScopeGuard([] { runTool(QStringLiteral("setxkbmap"), {QStringLiteral("us")}); });
+    PasteTarget target(nextTargetPath());
+    target.waitUntilFocused();
+    if (QTest::currentTestFailed())
+        return;
+    const QString text = QStringLiteral("pasted under dvorak");
+    setClipboard(text);
+
+    XTestPasteSimulator simulator;
+    simulator.simulatePaste();
+    QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text, qPrintable(target.describe()), deadlineMs);
+    QCOMPARE(target.keys(), QStringList {QStringLiteral("Ctrl+V")});
 }
 
 void XTestPasteSimulatorTest::terminalGetsCtrlShiftV()

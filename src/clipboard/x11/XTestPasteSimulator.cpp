@@ -108,9 +108,10 @@ void XTestPasteSimulator::attempt()
     }
     if (held)
         qCDebug(lcXTestPaste) << "keys still held after" << releaseWait.count() << "ms; releasing them";
-    inject(focus.terminal, held ? keymap : QByteArray());
+    const bool sent = inject(focus.terminal, held ? keymap : QByteArray());
     --m_pending;
-    Q_EMIT chordSent(focus.terminal);
+    if (sent)
+        Q_EMIT chordSent(focus.terminal);
     if (m_pending > 0) {
         m_waiting.start();
         m_timer.start(0);
@@ -168,21 +169,21 @@ XTestPasteSimulator::FocusInfo XTestPasteSimulator::focusInfo() const
     return info;
 }
 
-void XTestPasteSimulator::inject(bool terminalChord, const QByteArray &heldKeymap)
+bool XTestPasteSimulator::inject(bool terminalChord, const QByteArray &heldKeymap)
 {
     xcb_connection_t *c = m_connection->get();
     // Allocated per chord so that a layout switch is picked up.
     std::unique_ptr<xcb_key_symbols_t, KeySymbolsFree> symbols(xcb_key_symbols_alloc(c));
     if (!symbols) {
         qCWarning(lcXTestPaste) << "cannot read the keyboard mapping; not pasting";
-        return;
+        return false;
     }
     const xcb_keycode_t v = keycodeFor(symbols.get(), {keysymLowerV, keysymUpperV});
     const xcb_keycode_t control = keycodeFor(symbols.get(), {keysymControlL, keysymControlR});
     const xcb_keycode_t shift = terminalChord ? keycodeFor(symbols.get(), {keysymShiftL, keysymShiftR}) : 0;
     if (!v || !control || (terminalChord && !shift)) {
         qCWarning(lcXTestPaste) << "the keyboard mapping has no key for V, Control or Shift; not pasting";
-        return;
+        return false;
     }
 
     const auto send = [c](uint8_t type, xcb_keycode_t key) {
@@ -207,8 +208,11 @@ void XTestPasteSimulator::inject(bool terminalChord, const QByteArray &heldKeyma
     send(XCB_KEY_RELEASE, control);
     // A round trip makes sure the server has taken the events before we go on.
     XcbReply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    if (!sync)
+    if (!sync) {
         qCWarning(lcXTestPaste) << "the display did not answer after the paste keystroke";
+        return false;
+    }
+    return true;
 }
 
 void XTestPasteSimulator::drainEvents() const

@@ -60,7 +60,8 @@ private:
     void attempt();
     bool keysHeld(QByteArray *keymap) const;
     FocusInfo focusInfo() const;
-    void inject(bool terminalChord, const QByteArray &heldKeymap);
+    // False when the keymap lacks a key of the chord or the display went away.
+    bool inject(bool terminalChord, const QByteArray &heldKeymap);
     void drainEvents() const;
 
     std::unique_ptr<XcbConnection> m_connection;
