@@ -3,7 +3,10 @@
 #include "clipboard/PasteSimulator.h"
 #include "clipboard/PasteboardProvider.h"
 #include "clipboard/TextRecognizer.h"
+#include "clipboard/tesseract/OpenMpEnvironment.h"
+#include "clipboard/tesseract/TesseractTextRecognizer.h"
 #include "clipboard/x11/X11PasteboardProvider.h"
+#include "clipboard/x11/XTestPasteSimulator.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -19,7 +22,7 @@ struct PlatformServices
 {
     std::unique_ptr<PasteboardProvider> pasteboard;
     std::unique_ptr<PasteSimulator> pasteSimulator;
-    std::shared_ptr<TextRecognizer> textRecognizer; // none yet: images are kept without text
+    std::shared_ptr<TextRecognizer> textRecognizer;
 };
 
 std::optional<PlatformServices> createPlatformServices()
@@ -27,13 +30,24 @@ std::optional<PlatformServices> createPlatformServices()
     auto pasteboard = std::make_unique<X11PasteboardProvider>();
     if (!pasteboard->isValid())
         return std::nullopt;
-    return PlatformServices {std::move(pasteboard), std::make_unique<NullPasteSimulator>(), nullptr};
+    // Without XTEST nothing can type the paste chord: entries are then only
+    // written to the clipboard.
+    std::unique_ptr<PasteSimulator> pasteSimulator;
+    if (auto xtest = std::make_unique<XTestPasteSimulator>(); xtest->isAvailable())
+        pasteSimulator = std::move(xtest);
+    else
+        pasteSimulator = std::make_unique<NullPasteSimulator>();
+    return PlatformServices {std::move(pasteboard), std::move(pasteSimulator),
+                             std::make_shared<TesseractTextRecognizer>()};
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // Before anything else: may replace this process with a fresh copy.
+    restartWithSingleThreadedOpenMp(argv);
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Halvex"));
     QApplication::setApplicationName(QStringLiteral("Halvex"));
