@@ -151,7 +151,9 @@ void X11KeyGrabber::ungrab(quint32 id)
     // A held key stays latched: a grab taken again after a mapping change
     // must not report the still-held key as a new press, and the release of
     // a key whose grab is gone names an id the listener no longer knows.
-    if (!m_connection || sharedWithAnotherGrab(id, grab))
+    // Without the application Qt's connection is closed (the server dropped
+    // the grabs with it).
+    if (!m_connection || !QCoreApplication::instance() || sharedWithAnotherGrab(id, grab))
         return;
     for (quint16 variant : grab.variants)
         xcb_ungrab_key(m_connection, grab.keycode, m_root, variant);
