@@ -1,3 +1,6 @@
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 
@@ -15,5 +18,12 @@ int main(int argc, char *argv[])
     parser.addVersionOption();
     parser.process(app);
 
-    return app.exec();
+    // Global hotkeys are grabs on Qt's own X connection; on any other
+    // platform the null backend reports every registration as failed.
+    KeyboardShortcuts::resetState(KeyboardShortcuts::X11HotKeyBackend::create());
+
+    const int status = app.exec();
+    // Let go of the grabs while the connection is still open.
+    KeyboardShortcuts::resetState();
+    return status;
 }
