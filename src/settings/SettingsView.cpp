@@ -1,5 +1,7 @@
 #include "settings/SettingsView.h"
 
+#include "KeyboardShortcuts/Name.h"
+#include "KeyboardShortcuts/Recorder.h"
 #include "settings/LaunchAtLogin.h"
 #include "settings/LoginItem.h"
 #include "settings/PastePermission.h"
@@ -139,6 +141,10 @@ SettingsView::SettingsView(LoginItem &loginItem, PastePermission &permission, QW
                              0, Qt::AlignVCenter);
     m_shortcutRow->addWidget(new QLabel(tr("Global Shortcut"), general), 0, Qt::AlignVCenter);
     m_shortcutRow->addStretch(1);
+    // The first use of togglePanel may write its default to the store.
+    m_recorder = new KeyboardShortcuts::Recorder("", KeyboardShortcuts::Name::togglePanel(), {}, general);
+    m_recorder->setObjectName(QStringLiteral("globalShortcutRecorder"));
+    m_shortcutRow->addWidget(m_recorder, 0, Qt::AlignVCenter);
     generalRows->addLayout(m_shortcutRow);
     layout->addWidget(general);
 

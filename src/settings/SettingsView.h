@@ -10,6 +10,10 @@ class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
+namespace KeyboardShortcuts {
+class Recorder;
+}
+
 // The settings form: "Open at Login", the global shortcut recorder and the
 // paste permission. While it is on screen it re-reads the login item when it
 // appears and the permission every second.
@@ -25,6 +29,7 @@ public:
 
     bool openAtLogin() const;
     bool hasPastePermission() const { return m_hasPermission; }
+    KeyboardShortcuts::Recorder *recorder() const { return m_recorder; }
 
     // Re-reads the login item's status and the permission, as when the form
     // comes on screen.
@@ -47,6 +52,7 @@ private:
 
     QCheckBox *m_openAtLogin = nullptr;
     QHBoxLayout *m_shortcutRow = nullptr;
+    KeyboardShortcuts::Recorder *m_recorder = nullptr;
     QLabel *m_permissionIcon = nullptr;
     QLabel *m_permissionLabel = nullptr;
     QLabel *m_permissionExplanation = nullptr;

@@ -1,3 +1,5 @@
+#include "KeyboardShortcuts/HotKeyBackend.h"
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "fakes/FakeLoginItem.h"
 #include "fakes/FakePastePermission.h"
 #include "settings/SettingsView.h"
@@ -32,7 +34,11 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_configHome.path().toUtf8());
     }
 
-    void init() { userDefaults().clear(); }
+    void init()
+    {
+        userDefaults().clear();
+        KeyboardShortcuts::resetState();
+    }
 
     // Coming on screen, the form takes the login item's status; a change
     // made that way reaches the login item like a click would.
