@@ -95,11 +95,27 @@ QFrame *sectionBox(QWidget *parent)
     return box;
 }
 
+// Labels on a section box take the box's Base background and so draw in the
+// Text role; those outside it use WindowText. Setting both covers either.
+void setTextColor(QLabel *label, const QColor &color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    label->setPalette(palette);
+}
+
+// Secondary text: between the text and the background colour, darker than
+// the disabled colour so that it stays readable.
 void setSecondary(QLabel *label)
 {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Disabled, QPalette::WindowText));
-    label->setPalette(palette);
+    const QColor text = palette.color(QPalette::WindowText);
+    const QColor back = palette.color(QPalette::Window);
+    const auto mix = [](int a, int b) { return (a * 55 + b * 45) / 100; };
+    setTextColor(
+        label,
+        QColor(mix(text.red(), back.red()), mix(text.green(), back.green()), mix(text.blue(), back.blue())));
 }
 
 } // namespace
@@ -159,6 +175,7 @@ SettingsView::SettingsView(LoginItem &loginItem, PastePermission &permission, QW
     m_permissionIcon = new QLabel(permissions);
     m_permissionIcon->setFixedSize(iconSize, iconSize);
     m_permissionLabel = new QLabel(tr("Accessibility"), permissions);
+    m_permissionLabel->setObjectName(QStringLiteral("permissionLabel"));
     m_granted = new QLabel(tr("Granted"), permissions);
     m_granted->setObjectName(QStringLiteral("granted"));
     setSecondary(m_granted);
@@ -244,9 +261,7 @@ void SettingsView::requestAccess()
 void SettingsView::updatePermissionRow()
 {
     m_permissionIcon->setPixmap(permissionSymbol(m_hasPermission, devicePixelRatioF()));
-    QPalette palette = m_permissionLabel->palette();
-    palette.setColor(QPalette::WindowText, m_hasPermission ? grantedColor : missingColor);
-    m_permissionLabel->setPalette(palette);
+    setTextColor(m_permissionLabel, m_hasPermission ? grantedColor : missingColor);
     m_granted->setVisible(m_hasPermission);
     m_requestAccess->setVisible(!m_hasPermission);
     const QString explanation = m_hasPermission ? QString() : m_permission.missingExplanation();

@@ -129,6 +129,9 @@ private Q_SLOTS:
         QVERIFY(request->isVisible());
         QVERIFY(explanation->isVisible());
         QCOMPARE(explanation->text(), QStringLiteral("no XTEST here"));
+        auto *label = view.findChild<QLabel *>(QStringLiteral("permissionLabel"));
+        QVERIFY(label);
+        const QColor missing = label->palette().color(label->foregroundRole());
 
         // Granted elsewhere: the running form notices within about a second.
         permission.granted = true;
@@ -137,6 +140,10 @@ private Q_SLOTS:
         QVERIFY(!request->isVisible());
         QVERIFY(!explanation->isVisible());
         QCOMPARE(permission.requests, 0);
+        // Orange while missing, green once granted, in the role it is drawn with.
+        const QColor grantedColour = label->palette().color(label->foregroundRole());
+        QVERIFY(missing.red() > missing.green() && missing.green() > missing.blue());
+        QVERIFY(grantedColour.green() > grantedColour.red() && grantedColour.green() > grantedColour.blue());
     }
 
     void requestAccessWhenAlreadyGranted()

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -110,6 +111,30 @@ private Q_SLOTS:
             runTool(QStringLiteral("import"),
                     {QStringLiteral("-window"), QStringLiteral("root"),
                      qEnvironmentVariable("HALVEX_SETTINGS_SCREENSHOT")});
+    }
+
+    // The window manager is told the window cannot be resized, minimised or
+    // maximised.
+    void windowHints()
+    {
+        const QString id = QString::number(m_manager->settingsWindow()->winId());
+        const ToolResult hints = runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), id});
+        QVERIFY(hints.ok());
+        const QString text = QString::fromUtf8(hints.standardOutput);
+        // Our request: the Motif functions leave out minimise (0x8) and
+        // maximise (0x10).
+        const QRegularExpression motif(
+            QStringLiteral("_MOTIF_WM_HINTS\\(_MOTIF_WM_HINTS\\) = (0x[0-9a-f]+), (0x[0-9a-f]+)"));
+        const QRegularExpressionMatch m = motif.match(text);
+        QVERIFY2(m.hasMatch(), qPrintable(text));
+        QVERIFY(m.captured(1).toUInt(nullptr, 16) & 0x1);
+        QCOMPARE(m.captured(2).toUInt(nullptr, 16) & 0x18, 0u);
+        // What the window manager made of it (and of the fixed size).
+        const QString actions
+            = text.section(QStringLiteral("_NET_WM_ALLOWED_ACTIONS(ATOM) = "), 1).section(u'\n', 0, 0);
+        QVERIFY2(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE")), qPrintable(actions));
+        QVERIFY2(!actions.contains(QStringLiteral("_NET_WM_ACTION_RESIZE")), qPrintable(actions));
+        QVERIFY2(!actions.contains(QStringLiteral("_NET_WM_ACTION_MAXIMIZE")), qPrintable(actions));
     }
 
     void defaultShortcutFires()
