@@ -7,6 +7,8 @@
 #include "clipboard/tesseract/TesseractTextRecognizer.h"
 #include "clipboard/x11/X11PasteboardProvider.h"
 #include "clipboard/x11/XTestPasteSimulator.h"
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -68,5 +70,12 @@ int main(int argc, char *argv[])
     ClipboardManager manager(std::move(services->pasteboard), std::move(services->pasteSimulator),
                              std::move(services->textRecognizer));
 
-    return app.exec();
+    // Global hotkeys are grabs on Qt's own X connection; on any other
+    // platform the null backend reports every registration as failed.
+    KeyboardShortcuts::resetState(KeyboardShortcuts::X11HotKeyBackend::create());
+
+    const int status = app.exec();
+    // Let go of the grabs while the connection is still open.
+    KeyboardShortcuts::resetState();
+    return status;
 }
