@@ -1,0 +1,99 @@
+#pragma once
+
+#include "clipboard/ClipboardHistoryModel.h"
+#include "clipboard/ClipboardItem.h"
+
+#include <QImage>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class PasteboardProvider;
+class PasteSimulator;
+class QThreadPool;
+class TextRecognizer;
+
+// The single store of the clipboard history and the watcher that feeds it.
+//
+// Polls the provider's change counter (a single-shot timer restarted 0.5 s
+// after each poll has finished); when the counter moved, reads an image first,
+// else plain text, and puts the new entry at the head of the history, moving
+// an equal older entry there instead of keeping two (the re-copy gets a new
+// id). At most 100 entries. Captured images are handed to the text recogniser
+// on a thread pool; the result is written into the entry with the same id,
+// on the GUI thread, and dropped when that entry is gone.
+//
+// Lives on the GUI thread; every public function must be called there.
+class ClipboardManager : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(qint64 lastChangeCount READ lastChangeCount NOTIFY lastChangeCountChanged)
+    Q_PROPERTY(bool isMonitoring READ isMonitoring NOTIFY isMonitoringChanged)
+    Q_PROPERTY(ClipboardHistoryModel *history READ history CONSTANT)
+
+public:
+    static constexpr int maxHistoryCount = 100;
+    static constexpr std::chrono::milliseconds pollInterval {500};
+    static constexpr std::chrono::milliseconds pasteDelay {100};
+
+    // Remembers the provider's current change counter (what is on the
+    // clipboard now is never captured) and starts monitoring. recognizer may
+    // be null: images are then kept without recognised text.
+    ClipboardManager(std::unique_ptr<PasteboardProvider> provider, std::unique_ptr<PasteSimulator> simulator,
+                     std::shared_ptr<TextRecognizer> recognizer, QObject *parent = nullptr);
+    // Waits for recognitions still running.
+    ~ClipboardManager() override;
+
+    ClipboardHistoryModel *history() const { return m_history; }
+    const QList<ClipboardItem> &copiedItems() const { return m_history->items(); }
+    qint64 lastChangeCount() const { return m_lastChangeCount; }
+    bool isMonitoring() const { return m_monitoring; }
+
+    // Starts the polling loop unless it runs; the first poll is 0.5 s later.
+    void startMonitoring();
+    // Ends the polling loop; isMonitoring is false afterwards.
+    void stopMonitoring();
+
+    // One polling step: captures the clipboard when its change counter moved.
+    void checkForChanges();
+
+    // Writes item to the clipboard (its text, else its image; never the
+    // recognised text) and takes the resulting change counter as consumed, so
+    // that the write is not captured. With simulateKeystroke, the paste
+    // keystroke follows 100 ms later. Returns at once.
+    void paste(const ClipboardItem &item, bool simulateKeystroke);
+
+    // Empties the history. The clipboard is left alone, so its content is not
+    // captured again until it changes.
+    void clearAll();
+
+    // Recognises text in image off the GUI thread; calls done on this
+    // object's thread with the text, or with nothing when none was found or
+    // there is no recogniser. done is dropped if this object is destroyed
+    // first.
+    void extractText(const QImage &image, std::function<void(std::optional<QString>)> done);
+
+Q_SIGNALS:
+    void lastChangeCountChanged(qint64 lastChangeCount);
+    void isMonitoringChanged(bool isMonitoring);
+
+private:
+    void setLastChangeCount(qint64 count);
+    void setMonitoring(bool monitoring);
+    void poll();
+    std::optional<ClipboardItem> readCandidate() const;
+    void recognize(const ClipboardItem &item);
+
+    std::unique_ptr<PasteboardProvider> m_provider;
+    std::unique_ptr<PasteSimulator> m_simulator;
+    std::shared_ptr<TextRecognizer> m_recognizer;
+    std::unique_ptr<QThreadPool> m_recognitionPool;
+    ClipboardHistoryModel *m_history; // child
+    QTimer m_pollTimer;
+    qint64 m_lastChangeCount = 0;
+    bool m_monitoring = false;
+};
