@@ -1,9 +1,19 @@
+#include "app/AppDelegate.h"
+#include "app/KeyboardGrab.h"
+#include "app/NullKeyboardGrab.h"
+#include "app/NullPanelWindowSystem.h"
+#include "app/PanelWindowSystem.h"
+#include "app/x11/X11KeyboardGrab.h"
+#include "app/x11/X11PanelWindowSystem.h"
 #include "clipboard/ClipboardManager.h"
 #include "clipboard/NullPasteSimulator.h"
 #include "clipboard/PasteSimulator.h"
 #include "clipboard/PasteboardProvider.h"
 #include "clipboard/TextRecognizer.h"
+#include "clipboard/tesseract/OpenMpEnvironment.h"
+#include "clipboard/tesseract/TesseractTextRecognizer.h"
 #include "clipboard/x11/X11PasteboardProvider.h"
+#include "clipboard/x11/XTestPasteSimulator.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -18,7 +28,9 @@ struct PlatformServices
 {
     std::unique_ptr<PasteboardProvider> pasteboard;
     std::unique_ptr<PasteSimulator> pasteSimulator;
-    std::shared_ptr<TextRecognizer> textRecognizer; // none yet: images are kept without text
+    std::shared_ptr<TextRecognizer> textRecognizer;
+    std::unique_ptr<PanelWindowSystem> windowSystem;
+    std::unique_ptr<KeyboardGrab> keyboardGrab;
 };
 
 std::optional<PlatformServices> createPlatformServices()
@@ -26,13 +38,28 @@ std::optional<PlatformServices> createPlatformServices()
     auto pasteboard = std::make_unique<X11PasteboardProvider>();
     if (!pasteboard->isValid())
         return std::nullopt;
-    return PlatformServices {std::move(pasteboard), std::make_unique<NullPasteSimulator>(), nullptr};
+    PlatformServices services;
+    services.pasteboard = std::move(pasteboard);
+    if (auto simulator = std::make_unique<XTestPasteSimulator>(); simulator->isAvailable())
+        services.pasteSimulator = std::move(simulator);
+    else
+        services.pasteSimulator = std::make_unique<NullPasteSimulator>();
+    services.textRecognizer = std::make_shared<TesseractTextRecognizer>();
+    services.windowSystem = X11PanelWindowSystem::create();
+    if (!services.windowSystem)
+        services.windowSystem = std::make_unique<NullPanelWindowSystem>();
+    services.keyboardGrab = X11KeyboardGrab::create();
+    if (!services.keyboardGrab)
+        services.keyboardGrab = std::make_unique<NullKeyboardGrab>();
+    return services;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    restartWithSingleThreadedOpenMp(argv);
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Halvex"));
     QApplication::setApplicationName(QStringLiteral("Halvex"));
@@ -50,8 +77,12 @@ int main(int argc, char *argv[])
         std::fputs("halvex: cannot watch the X11 clipboard (no X display or no XFIXES extension)\n", stderr);
         return 1;
     }
-    ClipboardManager manager(std::move(services->pasteboard), std::move(services->pasteSimulator),
-                             std::move(services->textRecognizer));
+    auto manager = std::make_unique<ClipboardManager>(std::move(services->pasteboard),
+                                                      std::move(services->pasteSimulator),
+                                                      std::move(services->textRecognizer));
+    AppDelegate delegate(std::move(manager), std::move(services->windowSystem),
+                         std::move(services->keyboardGrab));
+    delegate.applicationDidFinishLaunching();
 
     return app.exec();
 }
