@@ -415,6 +415,9 @@ void tst_FloatingPasteView::emptyStateTexts()
     QVERIFY(empty->isVisible());
     QCOMPARE(empty->text(), u"No items copied yet."_qs);
     QVERIFY(!m_view->findChild<QWidget *>(u"listFrame"_qs)->isVisible());
+    // The text is padded 30 pixels above and below.
+    QVERIFY2(empty->height() >= 60 + empty->fontMetrics().height(), qPrintable(QString::number(empty->height())));
+    QVERIFY(m_panel->height() >= empty->geometry().bottom());
 
     QTest::keyClicks(m_view->searchField(), u"x"_qs);
     QCOMPARE(empty->text(), u"No results."_qs);
