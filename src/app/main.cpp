@@ -1,3 +1,12 @@
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
+#include "app/AppDelegate.h"
+#include "app/KeyboardGrab.h"
+#include "app/NullKeyboardGrab.h"
+#include "app/NullPanelWindowSystem.h"
+#include "app/PanelWindowSystem.h"
+#include "app/x11/X11KeyboardGrab.h"
+#include "app/x11/X11PanelWindowSystem.h"
 #include "clipboard/ClipboardManager.h"
 #include "clipboard/NullPasteSimulator.h"
 #include "clipboard/PasteSimulator.h"
@@ -7,15 +16,12 @@
 #include "clipboard/tesseract/TesseractTextRecognizer.h"
 #include "clipboard/x11/X11PasteboardProvider.h"
 #include "clipboard/x11/XTestPasteSimulator.h"
-#include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
 #include <cstdio>
 #include <memory>
-#include <optional>
 
 namespace {
 
@@ -25,6 +31,8 @@ struct PlatformServices
     std::unique_ptr<PasteboardProvider> pasteboard;
     std::unique_ptr<PasteSimulator> pasteSimulator;
     std::shared_ptr<TextRecognizer> textRecognizer;
+    std::unique_ptr<PanelWindowSystem> windowSystem;
+    std::unique_ptr<KeyboardGrab> keyboardGrab;
 };
 
 std::optional<PlatformServices> createPlatformServices()
@@ -32,22 +40,26 @@ std::optional<PlatformServices> createPlatformServices()
     auto pasteboard = std::make_unique<X11PasteboardProvider>();
     if (!pasteboard->isValid())
         return std::nullopt;
-    // Without XTEST nothing can type the paste chord: entries are then only
-    // written to the clipboard.
-    std::unique_ptr<PasteSimulator> pasteSimulator;
-    if (auto xtest = std::make_unique<XTestPasteSimulator>(); xtest->isAvailable())
-        pasteSimulator = std::move(xtest);
+    PlatformServices services;
+    services.pasteboard = std::move(pasteboard);
+    if (auto simulator = std::make_unique<XTestPasteSimulator>(); simulator->isAvailable())
+        services.pasteSimulator = std::move(simulator);
     else
-        pasteSimulator = std::make_unique<NullPasteSimulator>();
-    return PlatformServices {std::move(pasteboard), std::move(pasteSimulator),
-                             std::make_shared<TesseractTextRecognizer>()};
+        services.pasteSimulator = std::make_unique<NullPasteSimulator>();
+    services.textRecognizer = std::make_shared<TesseractTextRecognizer>();
+    services.windowSystem = X11PanelWindowSystem::create();
+    if (!services.windowSystem)
+        services.windowSystem = std::make_unique<NullPanelWindowSystem>();
+    services.keyboardGrab = X11KeyboardGrab::create();
+    if (!services.keyboardGrab)
+        services.keyboardGrab = std::make_unique<NullKeyboardGrab>();
+    return services;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // Before anything else: may replace this process with a fresh copy.
     restartWithSingleThreadedOpenMp(argv);
 
     QApplication app(argc, argv);
@@ -67,12 +79,15 @@ int main(int argc, char *argv[])
         std::fputs("halvex: cannot watch the X11 clipboard (no X display or no XFIXES extension)\n", stderr);
         return 1;
     }
-    ClipboardManager manager(std::move(services->pasteboard), std::move(services->pasteSimulator),
-                             std::move(services->textRecognizer));
-
-    // Global hotkeys are grabs on Qt's own X connection; on any other
-    // platform the null backend reports every registration as failed.
+    // The global hotkeys go through Qt's own connection (a null backend
+    // off X11: the panel then has no shortcut).
     KeyboardShortcuts::resetState(KeyboardShortcuts::X11HotKeyBackend::create());
+    auto manager = std::make_unique<ClipboardManager>(std::move(services->pasteboard),
+                                                      std::move(services->pasteSimulator),
+                                                      std::move(services->textRecognizer));
+    AppDelegate delegate(std::move(manager), std::move(services->windowSystem),
+                         std::move(services->keyboardGrab));
+    delegate.applicationDidFinishLaunching();
 
     const int status = app.exec();
     // Let go of the grabs while the connection is still open.
