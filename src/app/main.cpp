@@ -82,14 +82,16 @@ int main(int argc, char *argv[])
     // The global hotkeys go through Qt's own connection (a null backend
     // off X11: the panel then has no shortcut).
     KeyboardShortcuts::resetState(KeyboardShortcuts::X11HotKeyBackend::create());
-    auto manager = std::make_unique<ClipboardManager>(std::move(services->pasteboard),
-                                                      std::move(services->pasteSimulator),
-                                                      std::move(services->textRecognizer));
-    AppDelegate delegate(std::move(manager), std::move(services->windowSystem),
-                         std::move(services->keyboardGrab));
-    delegate.applicationDidFinishLaunching();
-
-    const int status = app.exec();
+    int status = 0;
+    {
+        auto manager = std::make_unique<ClipboardManager>(std::move(services->pasteboard),
+                                                          std::move(services->pasteSimulator),
+                                                          std::move(services->textRecognizer));
+        AppDelegate delegate(std::move(manager), std::move(services->windowSystem),
+                             std::move(services->keyboardGrab));
+        delegate.applicationDidFinishLaunching();
+        status = app.exec();
+    }
     // Let go of the grabs while the connection is still open.
     KeyboardShortcuts::resetState();
     return status;
