@@ -11,18 +11,6 @@ Q_LOGGING_CATEGORY(lcHotKeys, "halvex.keyboardshortcuts", QtInfoMsg)
 
 namespace KeyboardShortcuts {
 
-namespace {
-
-template<typename S> QString shortcutText(const S &shortcut)
-{
-    if constexpr (requires { shortcut.description(); })
-        return shortcut.description();
-    else
-        return QString::fromUtf8(shortcut.toJson());
-}
-
-} // namespace
-
 GlobalHotKeys::GlobalHotKeys(HotKeyBackend &backend, QObject *parent)
     : QObject(parent)
     , m_backend(backend)
@@ -176,7 +164,7 @@ QList<GlobalHotKeys::Record> GlobalHotKeys::records() const
 
 void GlobalHotKeys::reportFailure(const Shortcut &shortcut, int status)
 {
-    const QByteArray line = "Error registering hotkey " + shortcutText(shortcut).toUtf8() + ": "
+    const QByteArray line = "Error registering hotkey " + shortcut.description().toUtf8() + ": "
         + QByteArray::number(status) + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fflush(stdout);

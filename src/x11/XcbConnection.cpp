@@ -30,5 +30,5 @@ xcb_atom_t XcbConnection::atom(const char *name, bool onlyIfExists) const
         return XCB_ATOM_NONE;
     const auto cookie = xcb_intern_atom(m_connection, onlyIfExists, uint16_t(std::strlen(name)), name);
     XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_connection, cookie, nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }

@@ -18,7 +18,7 @@ public:
     bool isValid() const { return m_connection && !xcb_connection_has_error(m_connection); }
     xcb_connection_t *get() const { return m_connection; }
     xcb_screen_t *screen() const { return m_screen; }
-    xcb_window_t rootWindow() const { return m_screen ? m_screen->root : XCB_WINDOW_NONE; }
+    xcb_window_t rootWindow() const { return m_screen ? m_screen->root : xcb_window_t(XCB_WINDOW_NONE); }
 
     // Returns the atom for name, creating it if needed; XCB_ATOM_NONE on error.
     xcb_atom_t atom(const char *name, bool onlyIfExists = false) const;
