@@ -78,18 +78,26 @@ void GlobalHotKeys::updateEventHandler()
     if (!m_enabled) {
         suspendAll();
         m_deliverHotKeys = false;
-        m_matchKeyEvents = false;
+        setMatchKeyEvents(false);
     } else if (!m_menuOpen) {
         reregisterAll();
-        m_matchKeyEvents = false;
+        setMatchKeyEvents(false);
         m_deliverHotKeys = true;
     } else {
         suspendAll();
         m_deliverHotKeys = false;
-        m_matchKeyEvents = true;
+        setMatchKeyEvents(true);
     }
     qCDebug(lcHotKeys) << "enabled" << m_enabled << "menu open" << m_menuOpen << "records"
                        << m_hotKeys.size();
+}
+
+void GlobalHotKeys::setMatchKeyEvents(bool match)
+{
+    if (match == m_matchKeyEvents)
+        return;
+    m_matchKeyEvents = match;
+    Q_EMIT matchingKeyEventsChanged(match);
 }
 
 void GlobalHotKeys::suspendAll()
