@@ -21,6 +21,10 @@ namespace KeyboardShortcuts {
 // override, so that Qt's shortcut map does not act on a key before the
 // callback has seen its press.
 //
+// Other application event filters installed after this one see a passed
+// event twice (once on its way in, once when it is delivered from here);
+// monitors themselves each see it once.
+//
 // The owner ends it with release(): the filter unhooks at once and deletes
 // itself, later if a callback is running (a callback may drop the monitor
 // that called it).

@@ -1,28 +1,23 @@
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
 
-#include "KeyboardShortcuts/ModifierFlags.h"
 #include "x11/XcbReply.h"
 
 #include <xcb/xcb_keysyms.h>
 
 #include <memory>
 
-namespace KeyboardShortcuts {
-
 namespace {
 
-constexpr xcb_keysym_t XK_Num_Lock = 0xff7f;
-constexpr xcb_keysym_t XK_Scroll_Lock = 0xff14;
-constexpr xcb_keysym_t XK_Meta_L = 0xffe7;
-constexpr xcb_keysym_t XK_Meta_R = 0xffe8;
 constexpr xcb_keysym_t XK_Alt_L = 0xffe9;
 constexpr xcb_keysym_t XK_Alt_R = 0xffea;
 constexpr xcb_keysym_t XK_Super_L = 0xffeb;
 constexpr xcb_keysym_t XK_Super_R = 0xffec;
+constexpr xcb_keysym_t XK_Num_Lock = 0xff7f;
+constexpr xcb_keysym_t XK_Scroll_Lock = 0xff14;
 
-struct KeySymbolsDeleter
+struct KeySymbolsFree
 {
-    void operator()(xcb_key_symbols_t *symbols) const { xcb_key_symbols_free(symbols); }
+    void operator()(xcb_key_symbols_t *symbols) const noexcept { xcb_key_symbols_free(symbols); }
 };
 
 } // namespace
@@ -32,62 +27,35 @@ X11ModifierMasks X11ModifierMasks::read(xcb_connection_t *connection)
     X11ModifierMasks masks;
     if (!connection || xcb_connection_has_error(connection))
         return masks;
-    const XcbReply<xcb_get_modifier_mapping_reply_t> mapping(
+
+    XcbReply<xcb_get_modifier_mapping_reply_t> map(
         xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr));
-    if (!mapping)
-        return masks;
-    const std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter> symbols(xcb_key_symbols_alloc(connection));
-    if (!symbols)
+    std::unique_ptr<xcb_key_symbols_t, KeySymbolsFree> symbols(xcb_key_symbols_alloc(connection));
+    if (!map || !symbols)
         return masks;
 
-    const xcb_keycode_t *keyCodes = xcb_get_modifier_mapping_keycodes(mapping.get());
-    const int perModifier = mapping->keycodes_per_modifier;
-    // Rows 0-2 are Shift, Lock and Control; Mod1-Mod5 are rows 3-7.
-    for (int row = 3; row < 8; ++row) {
-        const uint16_t bit = uint16_t(1u << row);
+    const int perModifier = map->keycodes_per_modifier;
+    const xcb_keycode_t *keycodes = xcb_get_modifier_mapping_keycodes(map.get());
+    // Shift, Lock and Control (indices 0-2) have fixed bits; Mod1..Mod5 are
+    // whatever the keymap puts there.
+    for (int modifier = 3; modifier < 8; ++modifier) {
+        const quint16 bit = quint16(1u << modifier);
         for (int i = 0; i < perModifier; ++i) {
-            const xcb_keycode_t keyCode = keyCodes[row * perModifier + i];
-            if (keyCode == 0)
+            const xcb_keycode_t keycode = keycodes[modifier * perModifier + i];
+            if (keycode == 0)
                 continue;
             for (int column = 0; column < 4; ++column) {
-                const xcb_keysym_t symbol = xcb_key_symbols_get_keysym(symbols.get(), keyCode, column);
-                if ((symbol == XK_Alt_L || symbol == XK_Alt_R || symbol == XK_Meta_L || symbol == XK_Meta_R)
-                    && !masks.alt) {
+                const xcb_keysym_t sym = xcb_key_symbols_get_keysym(symbols.get(), keycode, column);
+                if ((sym == XK_Alt_L || sym == XK_Alt_R) && !masks.alt)
                     masks.alt = bit;
-                } else if ((symbol == XK_Super_L || symbol == XK_Super_R) && !masks.super) {
+                else if ((sym == XK_Super_L || sym == XK_Super_R) && !masks.super)
                     masks.super = bit;
-                } else if (symbol == XK_Num_Lock && !masks.numLock) {
+                else if (sym == XK_Num_Lock && !masks.numLock)
                     masks.numLock = bit;
-                } else if (symbol == XK_Scroll_Lock && !masks.scrollLock) {
+                else if (sym == XK_Scroll_Lock && !masks.scrollLock)
                     masks.scrollLock = bit;
-                }
             }
         }
     }
     return masks;
 }
-
-bool X11ModifierMasks::toXModifiers(int carbonModifiers, uint16_t &xModifiers) const
-{
-    if (carbonModifiers & CarbonModifier::function)
-        return false;
-    uint16_t result = 0;
-    if (carbonModifiers & CarbonModifier::shift)
-        result |= XCB_MOD_MASK_SHIFT;
-    if (carbonModifiers & CarbonModifier::command)
-        result |= XCB_MOD_MASK_CONTROL;
-    if (carbonModifiers & CarbonModifier::option) {
-        if (!alt)
-            return false;
-        result |= alt;
-    }
-    if (carbonModifiers & CarbonModifier::control) {
-        if (!super)
-            return false;
-        result |= super;
-    }
-    xModifiers = result;
-    return true;
-}
-
-} // namespace KeyboardShortcuts

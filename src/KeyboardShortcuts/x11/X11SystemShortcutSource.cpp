@@ -1,5 +1,6 @@
 #include "KeyboardShortcuts/x11/X11SystemShortcutSource.h"
 
+#include "KeyboardShortcuts/ModifierFlags.h"
 #include "KeyboardShortcuts/x11/X11KeyCodeTable.h"
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
 #include "x11/XcbConnection.h"
@@ -14,6 +15,31 @@ namespace KeyboardShortcuts {
 namespace {
 
 constexpr uint8_t badAccess = 10;
+
+// The X modifier mask of a Carbon mask: command -> Control, control -> Super,
+// option -> Alt, shift -> Shift. None when the keymap puts Alt or Super on no
+// modifier, or for the function bit, which no X modifier stands for.
+std::optional<uint16_t> xModifiers(int carbonModifiers, const X11ModifierMasks &masks)
+{
+    if (carbonModifiers & CarbonModifier::function)
+        return std::nullopt;
+    uint16_t result = 0;
+    if (carbonModifiers & CarbonModifier::shift)
+        result |= XCB_MOD_MASK_SHIFT;
+    if (carbonModifiers & CarbonModifier::command)
+        result |= XCB_MOD_MASK_CONTROL;
+    if (carbonModifiers & CarbonModifier::option) {
+        if (!masks.alt)
+            return std::nullopt;
+        result |= masks.alt;
+    }
+    if (carbonModifiers & CarbonModifier::control) {
+        if (!masks.super)
+            return std::nullopt;
+        result |= masks.super;
+    }
+    return result;
+}
 
 } // namespace
 
@@ -39,17 +65,18 @@ bool X11SystemShortcutSource::isHeldElsewhere(const Shortcut &shortcut) const
     if (!keyCode)
         return false;
     xcb_connection_t *connection = m_connection->get();
-    uint16_t modifiers = 0;
     // A combination that X cannot express cannot be held by anyone either.
-    if (!X11ModifierMasks::read(connection).toXModifiers(shortcut.carbonModifiers(), modifiers))
+    const std::optional<uint16_t> modifiers
+        = xModifiers(shortcut.carbonModifiers(), X11ModifierMasks::read(connection));
+    if (!modifiers)
         return false;
 
     const xcb_window_t root = m_connection->rootWindow();
-    const xcb_void_cookie_t cookie = xcb_grab_key_checked(connection, 1, root, modifiers, *keyCode,
+    const xcb_void_cookie_t cookie = xcb_grab_key_checked(connection, 1, root, *modifiers, *keyCode,
                                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     const XcbReply<xcb_generic_error_t> error(xcb_request_check(connection, cookie));
     if (!error) {
-        xcb_ungrab_key(connection, *keyCode, root, modifiers);
+        xcb_ungrab_key(connection, *keyCode, root, *modifiers);
         xcb_flush(connection);
         return false;
     }
