@@ -11,18 +11,6 @@ Q_LOGGING_CATEGORY(lcHotKeys, "halvex.keyboardshortcuts", QtInfoMsg)
 
 namespace KeyboardShortcuts {
 
-namespace {
-
-template<typename S> QString shortcutText(const S &shortcut)
-{
-    if constexpr (requires { shortcut.description(); })
-        return shortcut.description();
-    else
-        return QString::fromUtf8(shortcut.toJson());
-}
-
-} // namespace
-
 GlobalHotKeys::GlobalHotKeys(HotKeyBackend &backend, QObject *parent)
     : QObject(parent)
     , m_backend(backend)
@@ -90,18 +78,26 @@ void GlobalHotKeys::updateEventHandler()
     if (!m_enabled) {
         suspendAll();
         m_deliverHotKeys = false;
-        m_matchKeyEvents = false;
+        setMatchKeyEvents(false);
     } else if (!m_menuOpen) {
         reregisterAll();
-        m_matchKeyEvents = false;
+        setMatchKeyEvents(false);
         m_deliverHotKeys = true;
     } else {
         suspendAll();
         m_deliverHotKeys = false;
-        m_matchKeyEvents = true;
+        setMatchKeyEvents(true);
     }
     qCDebug(lcHotKeys) << "enabled" << m_enabled << "menu open" << m_menuOpen << "records"
                        << m_hotKeys.size();
+}
+
+void GlobalHotKeys::setMatchKeyEvents(bool match)
+{
+    if (match == m_matchKeyEvents)
+        return;
+    m_matchKeyEvents = match;
+    Q_EMIT matchingKeyEventsChanged(match);
 }
 
 void GlobalHotKeys::suspendAll()
@@ -176,7 +172,7 @@ QList<GlobalHotKeys::Record> GlobalHotKeys::records() const
 
 void GlobalHotKeys::reportFailure(const Shortcut &shortcut, int status)
 {
-    const QByteArray line = "Error registering hotkey " + shortcutText(shortcut).toUtf8() + ": "
+    const QByteArray line = "Error registering hotkey " + shortcut.description().toUtf8() + ": "
         + QByteArray::number(status) + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fflush(stdout);

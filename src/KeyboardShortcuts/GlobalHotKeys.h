@@ -59,6 +59,9 @@ public:
     QList<Record> records() const;
     quint32 lastIdentifier() const { return m_sequence; }
 
+Q_SIGNALS:
+    void matchingKeyEventsChanged(bool matching);
+
 private:
     struct HotKey
     {
@@ -69,6 +72,7 @@ private:
     };
 
     void updateEventHandler();
+    void setMatchKeyEvents(bool match);
     void suspendAll();
     void reregisterAll();
     void handleHotKey(quint32 id, EventType type);

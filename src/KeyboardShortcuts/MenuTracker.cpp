@@ -26,9 +26,19 @@ MenuTracker::MenuTracker(GlobalHotKeys &hotKeys, const NativeKeyCodeMap &keyCode
     : QObject(parent)
     , m_hotKeys(hotKeys)
     , m_keyCodes(keyCodes)
+    , m_keyMonitor({QEvent::KeyPress, QEvent::KeyRelease},
+                   [this](QObject *, QEvent *event) { return matchKeyEvent(event); })
 {
     QCoreApplication::instance()->installEventFilter(this);
+    connect(&m_hotKeys, &GlobalHotKeys::matchingKeyEventsChanged, this, [this](bool matching) {
+        if (matching)
+            m_keyMonitor.start();
+        else
+            m_keyMonitor.stop();
+    });
     m_hotKeys.setMenuOpen(anyPopupVisible(nullptr));
+    if (m_hotKeys.isMatchingKeyEvents())
+        m_keyMonitor.start();
 }
 
 MenuTracker::~MenuTracker()
@@ -48,41 +58,32 @@ bool MenuTracker::anyPopupVisible(const QWindow *except) const
 
 bool MenuTracker::eventFilter(QObject *watched, QEvent *event)
 {
-    // Only events sent to windows: a key event reaches the window first and is
-    // then passed on to its widgets, and must be matched once.
-    if (!watched->isWindowType())
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::Show && type != QEvent::Hide) || !watched->isWindowType())
         return false;
     auto *window = static_cast<QWindow *>(watched);
-    switch (event->type()) {
-    case QEvent::Show:
-        if (isPopup(window))
-            m_hotKeys.setMenuOpen(true);
-        return false;
-    case QEvent::Hide:
-        if (isPopup(window))
-            m_hotKeys.setMenuOpen(anyPopupVisible(window));
-        return false;
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease: {
-        if (!m_hotKeys.isMatchingKeyEvents())
-            return false;
-        const auto shortcut = Shortcut::fromKeyEvent(event, m_keyCodes);
-        if (!shortcut)
-            return false;
-        const auto *keyEvent = static_cast<const QKeyEvent *>(event);
-        if (keyEvent->isAutoRepeat()) {
-            // Holding a hotkey down must not type into the menu either, but
-            // only the first press runs the action.
-            const auto records = m_hotKeys.records();
-            return std::any_of(records.begin(), records.end(),
-                               [&](const GlobalHotKeys::Record &r) { return r.shortcut == *shortcut; });
-        }
-        return m_hotKeys.handleKeyEvent(
-            *shortcut, event->type() == QEvent::KeyPress ? EventType::keyDown : EventType::keyUp);
+    if (isPopup(window))
+        m_hotKeys.setMenuOpen(type == QEvent::Show || anyPopupVisible(window));
+    return false;
+}
+
+EventMonitorVerdict MenuTracker::matchKeyEvent(QEvent *event)
+{
+    const auto shortcut = Shortcut::fromKeyEvent(event, m_keyCodes);
+    if (!shortcut)
+        return EventMonitorVerdict::pass();
+    if (static_cast<const QKeyEvent *>(event)->isAutoRepeat()) {
+        // Holding a hotkey down must not type into the menu either, but
+        // only the first press runs the action.
+        const auto records = m_hotKeys.records();
+        const bool known = std::any_of(records.begin(), records.end(), [&](const GlobalHotKeys::Record &r) {
+            return r.shortcut == *shortcut;
+        });
+        return known ? EventMonitorVerdict::swallow() : EventMonitorVerdict::pass();
     }
-    default:
-        return false;
-    }
+    const EventType type = event->type() == QEvent::KeyPress ? EventType::keyDown : EventType::keyUp;
+    return m_hotKeys.handleKeyEvent(*shortcut, type) ? EventMonitorVerdict::swallow()
+                                                     : EventMonitorVerdict::pass();
 }
 
 } // namespace KeyboardShortcuts

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeyboardShortcuts/RunLoopLocalEventMonitor.h"
+
 #include <QObject>
 
 class QWindow;
@@ -12,9 +14,10 @@ class NativeKeyCodeMap;
 // Watches the application's popup windows (the windows of QMenu and other
 // popups). A popup holds the keyboard grab, so passive global grabs cannot
 // fire while one is open: the tracker tells the hotkey layer when the first
-// popup opens and the last one closes, and meanwhile recognises the
-// registered combinations in the application's own key events and swallows
-// them, running the hotkey's action instead.
+// popup opens and the last one closes. While the layer matches key events, a
+// key monitor hands the application's own key events to it and swallows the
+// ones it recognises, so they run the hotkey's action instead of reaching the
+// menu.
 class MenuTracker : public QObject
 {
     Q_OBJECT
@@ -27,9 +30,11 @@ public:
 
 private:
     bool anyPopupVisible(const QWindow *except) const;
+    EventMonitorVerdict matchKeyEvent(QEvent *event);
 
     GlobalHotKeys &m_hotKeys;
     const NativeKeyCodeMap &m_keyCodes;
+    RunLoopLocalEventMonitor m_keyMonitor;
 };
 
 } // namespace KeyboardShortcuts

@@ -1,5 +1,8 @@
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "KeyboardShortcuts/PlatformServices.h"
+#include "KeyboardShortcuts/SystemShortcutSource.h"
 #include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
+#include "KeyboardShortcuts/x11/X11PlatformServices.h"
 #include "app/AppDelegate.h"
 #include "app/KeyboardGrab.h"
 #include "app/NullKeyboardGrab.h"
@@ -26,7 +29,7 @@
 namespace {
 
 // The platform services, chosen here and nowhere else.
-struct PlatformServices
+struct AppServices
 {
     std::unique_ptr<PasteboardProvider> pasteboard;
     std::unique_ptr<PasteSimulator> pasteSimulator;
@@ -35,12 +38,12 @@ struct PlatformServices
     std::unique_ptr<KeyboardGrab> keyboardGrab;
 };
 
-std::optional<PlatformServices> createPlatformServices()
+std::optional<AppServices> createPlatformServices()
 {
     auto pasteboard = std::make_unique<X11PasteboardProvider>();
     if (!pasteboard->isValid())
         return std::nullopt;
-    PlatformServices services;
+    AppServices services;
     services.pasteboard = std::move(pasteboard);
     if (auto simulator = std::make_unique<XTestPasteSimulator>(); simulator->isAvailable())
         services.pasteSimulator = std::move(simulator);
@@ -74,7 +77,7 @@ int main(int argc, char *argv[])
     parser.addVersionOption();
     parser.process(app);
 
-    std::optional<PlatformServices> services = createPlatformServices();
+    std::optional<AppServices> services = createPlatformServices();
     if (!services) {
         std::fputs("halvex: cannot watch the X11 clipboard (no X display or no XFIXES extension)\n", stderr);
         return 1;
@@ -82,6 +85,10 @@ int main(int argc, char *argv[])
     // The global hotkeys go through Qt's own connection (a null backend
     // off X11: the panel then has no shortcut).
     KeyboardShortcuts::resetState(KeyboardShortcuts::X11HotKeyBackend::create());
+    KeyboardShortcuts::setPlatformServices(KeyboardShortcuts::x11PlatformServices());
+    // Our own hotkeys are not "taken by the system".
+    KeyboardShortcuts::platformServices().systemShortcuts->setOwnShortcutQuery(
+        &KeyboardShortcuts::isOwnHotKey);
     int status = 0;
     {
         auto manager = std::make_unique<ClipboardManager>(std::move(services->pasteboard),

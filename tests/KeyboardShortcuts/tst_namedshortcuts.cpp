@@ -342,6 +342,54 @@ private Q_SLOTS:
         QVERIFY(!isEnabled(plain));
         QVERIFY(isEnabled(streamed));
     }
+
+    void boundActionFollowsTheName()
+    {
+        const Shortcut ctrlF5(96, 0x0100);
+        const Shortcut altF12(111, 0x0800);
+        const Name name(QStringLiteral("bound"));
+        const Name other(QStringLiteral("other"));
+        setShortcut(ctrlF5, name);
+        QAction action;
+        bindActionShortcut(&action, name);
+        QCOMPARE(action.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+
+        setShortcut(altF12, name);
+        QTRY_COMPARE(action.shortcut(), QKeySequence(Qt::ALT | Qt::Key_F12));
+        setShortcut(ctrlF5, other);
+        setShortcut(std::nullopt, name);
+        QTRY_COMPARE(action.shortcut(), QKeySequence());
+
+        // Bound to another name, the first one no longer counts.
+        bindActionShortcut(&action, other);
+        QCOMPARE(action.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+        setShortcut(altF12, name);
+        QCoreApplication::processEvents();
+        QCOMPARE(action.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+
+        // Unbound, the action is cleared and stays so.
+        bindActionShortcut(&action, std::nullopt);
+        QCOMPARE(action.shortcut(), QKeySequence());
+        setShortcut(altF12, other);
+        QCoreApplication::processEvents();
+        QCOMPARE(action.shortcut(), QKeySequence());
+    }
+
+    void bindingEndsWithTheAction()
+    {
+        // Run under the address sanitizer, this catches an update that
+        // reaches a destroyed action.
+        const Name name(QStringLiteral("bound"));
+        auto gone = std::make_unique<QAction>();
+        QAction kept;
+        bindActionShortcut(gone.get(), name);
+        bindActionShortcut(&kept, name);
+        setShortcut(Shortcut(96, 0x0100), name);
+        gone.reset();
+        QTRY_COMPARE(kept.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+        setShortcut(std::nullopt, name);
+        QTRY_COMPARE(kept.shortcut(), QKeySequence());
+    }
 };
 
 QTEST_MAIN(TestNamedShortcuts)

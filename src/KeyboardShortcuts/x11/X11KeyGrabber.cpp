@@ -11,6 +11,8 @@
 
 Q_LOGGING_CATEGORY(lcHotKeyX11, "halvex.keyboardshortcuts.x11", QtInfoMsg)
 
+namespace KeyboardShortcuts {
+
 namespace {
 
 // The modifier bits a grab compares; every other bit (the locks, and Mod
@@ -264,3 +266,5 @@ void X11KeyGrabber::scheduleMappingChanged()
         },
         Qt::QueuedConnection);
 }
+
+} // namespace KeyboardShortcuts

@@ -12,6 +12,8 @@
 #include <map>
 #include <optional>
 
+namespace KeyboardShortcuts {
+
 // Passive key grabs on the root window, the X side of global hotkeys. Each grab
 // is one X keycode with a set of Shift, Control, Alt and Meta (Super), taken
 // once for every combination of the lock modifiers (CapsLock, NumLock,
@@ -97,3 +99,5 @@ private:
     QTimer m_releaseCheck;
     bool m_mappingChangeScheduled = false;
 };
+
+} // namespace KeyboardShortcuts
