@@ -4,9 +4,9 @@
 #include "KeyboardShortcuts/GlobalHotKeys.h"
 #include "KeyboardShortcuts/MenuTracker.h"
 #include "KeyboardShortcuts/PlatformServices.h"
-#include "StdoutCapture.h"
 #include "fakes/FakeHotKeyBackend.h"
 #include "fakes/FakeKeyboardLayout.h"
+#include "support/StdoutCapture.h"
 
 #include <QKeyEvent>
 #include <QTest>

@@ -8,7 +8,7 @@
 #include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
 #include "KeyboardShortcuts/x11/X11PlatformServices.h"
-#include "StdoutCapture.h"
+#include "support/StdoutCapture.h"
 #include "support/TestTools.h"
 #include "x11/XcbConnection.h"
 #include "x11/XcbReply.h"

@@ -16,6 +16,14 @@ public:
     // Everything written to standard output since construction.
     QByteArray text();
 
+    // What f writes to standard output.
+    template<typename F> static QByteArray during(F &&f)
+    {
+        StdoutCapture capture;
+        f();
+        return capture.text();
+    }
+
 private:
     QTemporaryFile m_file;
     int m_savedFd = -1;
