@@ -1,5 +1,35 @@
+#include "clipboard/ClipboardManager.h"
+#include "clipboard/NullPasteSimulator.h"
+#include "clipboard/PasteSimulator.h"
+#include "clipboard/PasteboardProvider.h"
+#include "clipboard/TextRecognizer.h"
+#include "clipboard/x11/X11PasteboardProvider.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// The platform services, chosen here and nowhere else.
+struct PlatformServices
+{
+    std::unique_ptr<PasteboardProvider> pasteboard;
+    std::unique_ptr<PasteSimulator> pasteSimulator;
+    std::shared_ptr<TextRecognizer> textRecognizer; // none yet: images are kept without text
+};
+
+std::optional<PlatformServices> createPlatformServices()
+{
+    auto pasteboard = std::make_unique<X11PasteboardProvider>();
+    if (!pasteboard->isValid())
+        return std::nullopt;
+    return PlatformServices {std::move(pasteboard), std::make_unique<NullPasteSimulator>(), nullptr};
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -14,6 +44,14 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app);
+
+    std::optional<PlatformServices> services = createPlatformServices();
+    if (!services) {
+        std::fputs("halvex: cannot watch the X11 clipboard (no X display or no XFIXES extension)\n", stderr);
+        return 1;
+    }
+    ClipboardManager manager(std::move(services->pasteboard), std::move(services->pasteSimulator),
+                             std::move(services->textRecognizer));
 
     return app.exec();
 }

@@ -1,15 +1,13 @@
 #include "clipboard/ClipboardManager.h"
 
+#include "clipboard/ClipboardLogging.h"
 #include "clipboard/PasteSimulator.h"
 #include "clipboard/PasteboardProvider.h"
 #include "clipboard/TextRecognizer.h"
 
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QThread>
 #include <QThreadPool>
-
-Q_LOGGING_CATEGORY(lcClipboard, "halvex.clipboard")
 
 ClipboardManager::ClipboardManager(std::unique_ptr<PasteboardProvider> provider,
                                    std::unique_ptr<PasteSimulator> simulator,

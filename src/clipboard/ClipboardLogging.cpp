@@ -1,0 +1,3 @@
+#include "clipboard/ClipboardLogging.h"
+
+Q_LOGGING_CATEGORY(lcClipboard, "halvex.clipboard")

@@ -1,0 +1,423 @@
+#include "clipboard/ClipboardManager.h"
+#include "fakes/FakePasteSimulator.h"
+#include "fakes/FakePasteboardProvider.h"
+#include "fakes/FakeTextRecognizer.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+// The history rules, driven one poll at a time through checkForChanges() on a
+// fake clipboard.
+class TestClipboardManager : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void launchContentNotCaptured();
+    void headDuplicateLeavesEverythingUntouched();
+    void olderDuplicateMovesWithNewId_data();
+    void olderDuplicateMovesWithNewId();
+    void capture101TrimsOldest();
+    void textCapture_data();
+    void textCapture();
+    void imageBeforeText();
+    void emptyImageListFallsBackToText();
+    void lowerChangeCountIsAChange();
+    void ownWriteNotCaptured_data();
+    void ownWriteNotCaptured();
+    void pasteKeystrokeFollowsLater();
+    void pasteWithoutKeystroke();
+    void clearAllKeepsClipboardConsumed();
+    void recognitionWritesIntoItsEntry();
+    void recognitionForVanishedEntryDropped_data();
+    void recognitionForVanishedEntryDropped();
+    void emptyRecognitionLeavesNoText();
+    void pollingCapturesAndStops();
+    void propertiesSilentOnEqualAssignment();
+
+private:
+    void createManager();
+    QList<QUuid> ids() const;
+    QStringList texts() const;
+
+    FakePasteboardProvider *m_provider = nullptr;
+    FakePasteSimulator *m_simulator = nullptr;
+    std::shared_ptr<FakeTextRecognizer> m_recognizer;
+    std::unique_ptr<ClipboardManager> m_manager;
+};
+
+static QImage picture(QRgb colour, QSize size = {8, 8})
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}
+
+void TestClipboardManager::init()
+{
+    auto provider = std::make_unique<FakePasteboardProvider>();
+    auto simulator = std::make_unique<FakePasteSimulator>();
+    m_provider = provider.get();
+    m_simulator = simulator.get();
+    m_recognizer = std::make_shared<FakeTextRecognizer>();
+    m_manager = std::make_unique<ClipboardManager>(std::move(provider), std::move(simulator), m_recognizer);
+}
+
+void TestClipboardManager::cleanup()
+{
+    m_recognizer->release();
+    m_manager.reset();
+    m_recognizer.reset();
+}
+
+QList<QUuid> TestClipboardManager::ids() const
+{
+    QList<QUuid> result;
+    for (const ClipboardItem &item : m_manager->copiedItems())
+        result.append(item.id());
+    return result;
+}
+
+QStringList TestClipboardManager::texts() const
+{
+    QStringList result;
+    for (const ClipboardItem &item : m_manager->copiedItems())
+        result.append(item.text().value_or(QStringLiteral("<image>")));
+    return result;
+}
+
+void TestClipboardManager::launchContentNotCaptured()
+{
+    m_manager.reset();
+    auto provider = std::make_unique<FakePasteboardProvider>();
+    provider->copyText(QStringLiteral("before launch"));
+    m_provider = provider.get();
+    m_manager = std::make_unique<ClipboardManager>(std::move(provider),
+                                                   std::make_unique<FakePasteSimulator>(), m_recognizer);
+    QCOMPARE(m_manager->lastChangeCount(), m_provider->changeCount());
+    m_manager->checkForChanges();
+    QVERIFY(m_manager->copiedItems().isEmpty());
+
+    m_provider->copyText(QStringLiteral("after launch"));
+    m_manager->checkForChanges();
+    QCOMPARE(texts(), QStringList {QStringLiteral("after launch")});
+}
+
+void TestClipboardManager::headDuplicateLeavesEverythingUntouched()
+{
+    m_provider->copyText(QStringLiteral("a"));
+    m_manager->checkForChanges();
+    m_provider->copyText(QStringLiteral("b"));
+    m_manager->checkForChanges();
+    const QList<QUuid> before = ids();
+
+    QSignalSpy inserted(m_manager->history(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(m_manager->history(), &QAbstractItemModel::rowsRemoved);
+    QSignalSpy reset(m_manager->history(), &QAbstractItemModel::modelReset);
+    QSignalSpy countChanged(m_manager.get(), &ClipboardManager::lastChangeCountChanged);
+    m_provider->copyText(QStringLiteral("b"));
+    m_manager->checkForChanges();
+
+    QCOMPARE(ids(), before);
+    QCOMPARE(texts(), (QStringList {QStringLiteral("b"), QStringLiteral("a")}));
+    QCOMPARE(inserted.count() + removed.count() + reset.count(), 0);
+    QCOMPARE(countChanged.count(), 1);
+}
+
+void TestClipboardManager::olderDuplicateMovesWithNewId_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("recopy");
+    QTest::newRow("same string") << QStringLiteral("a") << QStringLiteral("a");
+    QTest::newRow("canonically equivalent")
+        << QStringLiteral("\u00e9t\u00e9") << QStringLiteral("e\u0301te\u0301");
+}
+
+void TestClipboardManager::olderDuplicateMovesWithNewId()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, recopy);
+    for (const QString &text : {first, QStringLiteral("b"), QStringLiteral("c")}) {
+        m_provider->copyText(text);
+        m_manager->checkForChanges();
+    }
+    const QList<QUuid> before = ids();
+
+    m_provider->copyText(recopy);
+    m_manager->checkForChanges();
+
+    QCOMPARE(texts(), (QStringList {recopy, QStringLiteral("c"), QStringLiteral("b")}));
+    const QList<QUuid> after = ids();
+    QVERIFY(!before.contains(after.at(0)));
+    QCOMPARE(after.mid(1), before.mid(0, 2));
+}
+
+void TestClipboardManager::capture101TrimsOldest()
+{
+    QSignalSpy removed(m_manager->history(), &QAbstractItemModel::rowsRemoved);
+    for (int i = 0; i <= ClipboardManager::maxHistoryCount; ++i) {
+        m_provider->copyText(QString::number(i));
+        m_manager->checkForChanges();
+    }
+    QCOMPARE(m_manager->copiedItems().size(), ClipboardManager::maxHistoryCount);
+    QCOMPARE(m_manager->history()->rowCount(), ClipboardManager::maxHistoryCount);
+    QCOMPARE(texts().constFirst(), QStringLiteral("100"));
+    QCOMPARE(texts().constLast(), QStringLiteral("1"));
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(removed.at(0).at(1).toInt(), ClipboardManager::maxHistoryCount);
+
+    // A re-copy of an entry in the list moves it: nothing is trimmed.
+    m_provider->copyText(QStringLiteral("1"));
+    m_manager->checkForChanges();
+    QCOMPARE(m_manager->copiedItems().size(), ClipboardManager::maxHistoryCount);
+    QCOMPARE(texts().constLast(), QStringLiteral("2"));
+}
+
+void TestClipboardManager::textCapture_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("captured");
+    QTest::newRow("blanks around kept") << QStringLiteral("  padded \n") << true;
+    QTest::newRow("one visible character") << QStringLiteral("\t.\t") << true;
+    QTest::newRow("blanks only") << QStringLiteral("   ") << false;
+    QTest::newRow("lone line break") << QStringLiteral("\n") << false;
+    QTest::newRow("mixed white space") << QStringLiteral(" \t\r\n\u00a0\u2003") << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void TestClipboardManager::textCapture()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, captured);
+    m_provider->copyText(text);
+    m_manager->checkForChanges();
+    QCOMPARE(m_manager->lastChangeCount(), m_provider->changeCount());
+    if (captured) {
+        QCOMPARE(texts(), QStringList {text});
+        QVERIFY(!m_manager->copiedItems().constFirst().image());
+    } else {
+        QVERIFY(m_manager->copiedItems().isEmpty());
+    }
+}
+
+void TestClipboardManager::imageBeforeText()
+{
+    const QImage red = picture(qRgb(255, 0, 0));
+    m_provider->copyImagesAndText({red, picture(qRgb(0, 255, 0))}, QStringLiteral("caption"));
+    m_manager->checkForChanges();
+    QCOMPARE(m_manager->copiedItems().size(), 1);
+    const ClipboardItem &item = m_manager->copiedItems().constFirst();
+    QVERIFY(!item.text());
+    QVERIFY(item.image());
+    QCOMPARE(*item.image(), red);
+    QCOMPARE(m_manager->history()
+                 ->data(m_manager->history()->index(0), ClipboardHistoryModel::ImageRole)
+                 .value<QImage>(),
+             red);
+}
+
+void TestClipboardManager::emptyImageListFallsBackToText()
+{
+    m_provider->copyImagesAndText({}, QStringLiteral("text"));
+    m_manager->checkForChanges();
+    QCOMPARE(texts(), QStringList {QStringLiteral("text")});
+}
+
+void TestClipboardManager::lowerChangeCountIsAChange()
+{
+    m_provider->copyText(QStringLiteral("first"));
+    m_manager->checkForChanges();
+    m_provider->copyText(QStringLiteral("second"));
+    m_provider->setChangeCount(-5);
+    m_manager->checkForChanges();
+    QCOMPARE(m_manager->lastChangeCount(), -5);
+    QCOMPARE(texts(), (QStringList {QStringLiteral("second"), QStringLiteral("first")}));
+}
+
+void TestClipboardManager::ownWriteNotCaptured_data()
+{
+    QTest::addColumn<bool>("pasteImage");
+    QTest::newRow("text entry") << false;
+    QTest::newRow("image entry") << true;
+}
+
+void TestClipboardManager::ownWriteNotCaptured()
+{
+    QFETCH(bool, pasteImage);
+    const QImage blue = picture(qRgb(0, 0, 255));
+    m_recognizer->setResult(blue.pixel(0, 0), QStringLiteral("recognised"));
+    m_provider->copyImages({blue});
+    m_manager->checkForChanges();
+    QTRY_VERIFY(m_manager->copiedItems().constFirst().extractedText());
+    m_provider->copyText(QStringLiteral("text"));
+    m_manager->checkForChanges();
+    const QList<QUuid> before = ids();
+    const ClipboardItem item = m_manager->copiedItems().at(pasteImage ? 1 : 0);
+
+    QSignalSpy inserted(m_manager->history(), &QAbstractItemModel::rowsInserted);
+    m_manager->paste(item, false);
+    QCOMPARE(m_manager->lastChangeCount(), m_provider->changeCount());
+    m_manager->checkForChanges();
+
+    QCOMPARE(ids(), before);
+    QCOMPARE(inserted.count(), 0);
+    if (pasteImage) {
+        QVERIFY(m_provider->images());
+        QCOMPARE(m_provider->images()->size(), 1);
+        QCOMPARE(m_provider->images()->constFirst(), blue);
+        QVERIFY(!m_provider->text()); // the recognised text is not written
+    } else {
+        QCOMPARE(m_provider->text(), std::optional<QString>(QStringLiteral("text")));
+        QVERIFY(!m_provider->images());
+    }
+}
+
+void TestClipboardManager::pasteKeystrokeFollowsLater()
+{
+    m_manager->paste(ClipboardItem::fromText(QStringLiteral("x")), true);
+    QCOMPARE(m_simulator->calls(), 0); // returns before the keystroke
+    QTRY_COMPARE(m_simulator->calls(), 1);
+    QCOMPARE(m_provider->text(), std::optional<QString>(QStringLiteral("x")));
+}
+
+void TestClipboardManager::pasteWithoutKeystroke()
+{
+    m_manager->paste(ClipboardItem::fromText(QStringLiteral("x")), false);
+    // A keystroke would follow after 100 ms; give it ample time not to come.
+    QTest::qWait(500);
+    QCOMPARE(m_simulator->calls(), 0);
+    QCOMPARE(m_provider->writeCount(), 1);
+}
+
+void TestClipboardManager::clearAllKeepsClipboardConsumed()
+{
+    m_provider->copyText(QStringLiteral("a"));
+    m_manager->checkForChanges();
+    QSignalSpy reset(m_manager->history(), &QAbstractItemModel::modelReset);
+    m_manager->clearAll();
+    QVERIFY(m_manager->copiedItems().isEmpty());
+    m_manager->checkForChanges();
+    QVERIFY(m_manager->copiedItems().isEmpty());
+    m_manager->clearAll(); // an empty history is still announced
+    QCOMPARE(reset.count(), 2);
+}
+
+void TestClipboardManager::recognitionWritesIntoItsEntry()
+{
+    const QImage first = picture(qRgb(1, 0, 0));
+    const QImage second = picture(qRgb(2, 0, 0));
+    m_recognizer->setResult(first.pixel(0, 0), QStringLiteral("one"));
+    m_recognizer->setResult(second.pixel(0, 0), QStringLiteral("two"));
+    QSignalSpy changed(m_manager->history(), &QAbstractItemModel::dataChanged);
+    m_provider->copyImages({first});
+    m_manager->checkForChanges();
+    m_provider->copyImages({second});
+    m_manager->checkForChanges();
+
+    QTRY_COMPARE(changed.count(), 2);
+    QCOMPARE(m_manager->copiedItems().at(0).extractedText(), std::optional<QString>(QStringLiteral("two")));
+    QCOMPARE(m_manager->copiedItems().at(1).extractedText(), std::optional<QString>(QStringLiteral("one")));
+    QCOMPARE(
+        m_manager->history()->data(m_manager->history()->index(1), ClipboardHistoryModel::ExtractedTextRole),
+        QVariant(QStringLiteral("one")));
+}
+
+void TestClipboardManager::recognitionForVanishedEntryDropped_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("cleared") << QStringLiteral("clear");
+    QTest::newRow("trimmed") << QStringLiteral("trim");
+    QTest::newRow("re-copied") << QStringLiteral("recopy");
+}
+
+void TestClipboardManager::recognitionForVanishedEntryDropped()
+{
+    QFETCH(QString, how);
+    const QImage image = picture(qRgb(9, 9, 9));
+    m_recognizer->setResult(image.pixel(0, 0), QStringLiteral("late"));
+    m_recognizer->hold();
+    m_provider->copyImages({image});
+    m_manager->checkForChanges();
+    const QUuid capturedId = m_manager->copiedItems().constFirst().id();
+    QVERIFY(m_recognizer->waitForCalls(1));
+
+    if (how == QLatin1String("clear")) {
+        m_manager->clearAll();
+    } else if (how == QLatin1String("trim")) {
+        for (int i = 0; i < ClipboardManager::maxHistoryCount; ++i) {
+            m_provider->copyText(QString::number(i));
+            m_manager->checkForChanges();
+        }
+    } else {
+        m_provider->copyText(QStringLiteral("between"));
+        m_manager->checkForChanges();
+        m_provider->copyImages({image.copy()});
+        m_manager->checkForChanges();
+    }
+    QVERIFY(!ids().contains(capturedId));
+
+    QSignalSpy changed(m_manager->history(), &QAbstractItemModel::dataChanged);
+    m_recognizer->release();
+    const int expectedWrites = how == QLatin1String("recopy") ? 1 : 0;
+    if (expectedWrites > 0)
+        QTRY_COMPARE(changed.count(), expectedWrites);
+    // A dropped result leaves no trace to wait for: give the queued write-back
+    // time to arrive.
+    QTRY_COMPARE(m_recognizer->calls(), expectedWrites + 1);
+    QTest::qWait(200);
+    QCOMPARE(changed.count(), expectedWrites);
+    for (const ClipboardItem &item : m_manager->copiedItems()) {
+        if (how == QLatin1String("recopy") && item.image())
+            QCOMPARE(item.extractedText(), std::optional<QString>(QStringLiteral("late")));
+        else
+            QVERIFY(!item.extractedText());
+    }
+}
+
+void TestClipboardManager::emptyRecognitionLeavesNoText()
+{
+    const QImage image = picture(qRgb(3, 3, 3));
+    m_recognizer->setResult(image.pixel(0, 0), QString());
+    m_provider->copyImages({image});
+    m_manager->checkForChanges();
+    QVERIFY(m_recognizer->waitForCalls(1));
+    QTest::qWait(100);
+    QVERIFY(!m_manager->copiedItems().constFirst().extractedText());
+}
+
+void TestClipboardManager::pollingCapturesAndStops()
+{
+    QVERIFY(m_manager->isMonitoring());
+    m_provider->copyText(QStringLiteral("polled"));
+    QTRY_COMPARE(texts(), QStringList {QStringLiteral("polled")});
+
+    QSignalSpy monitoring(m_manager.get(), &ClipboardManager::isMonitoringChanged);
+    m_manager->stopMonitoring();
+    QVERIFY(!m_manager->isMonitoring());
+    QCOMPARE(monitoring.count(), 1);
+    m_provider->copyText(QStringLiteral("not polled"));
+    QTest::qWait(3 * int(ClipboardManager::pollInterval.count()));
+    QCOMPARE(texts(), QStringList {QStringLiteral("polled")});
+
+    m_manager->startMonitoring();
+    QTRY_COMPARE(texts().size(), 2);
+}
+
+void TestClipboardManager::propertiesSilentOnEqualAssignment()
+{
+    QSignalSpy monitoring(m_manager.get(), &ClipboardManager::isMonitoringChanged);
+    QSignalSpy count(m_manager.get(), &ClipboardManager::lastChangeCountChanged);
+    m_manager->startMonitoring(); // already monitoring
+    m_manager->checkForChanges(); // counter did not move
+    QCOMPARE(monitoring.count(), 0);
+    QCOMPARE(count.count(), 0);
+    m_manager->stopMonitoring();
+    m_manager->stopMonitoring();
+    QCOMPARE(monitoring.count(), 1);
+}
+
+QTEST_MAIN(TestClipboardManager)
+#include "tst_clipboardmanager.moc"
