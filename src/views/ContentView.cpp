@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -215,6 +216,17 @@ void ContentView::changeEvent(QEvent *event)
     if (event->type() == QEvent::PaletteChange)
         applyColors();
     QWidget::changeEvent(event);
+}
+
+void ContentView::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (!isWindow())
+        return;
+    // A hairline edge, so the window stands out on a desktop of its own colour.
+    QPainter painter(this);
+    painter.setPen(withAlpha(palette().color(QPalette::WindowText), 0.25));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 QList<ClipboardItemRow *> ContentView::rows() const

@@ -1,0 +1,126 @@
+#include "app/HalvexApp.h"
+
+#include "app/AppLogging.h"
+#include "app/PlatformServices.h"
+#include "app/SingleInstance.h"
+#include "app/TrayEntry.h"
+#include "clipboard/ClipboardManager.h"
+#include "views/ContentView.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+void setApplicationNames()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Halvex"));
+    QCoreApplication::setApplicationName(QStringLiteral("Halvex"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HALVEX_VERSION));
+}
+
+} // namespace
+
+std::optional<int> HalvexApp::handleCommandLine(int argc, char *argv[])
+{
+    // Parsed on a bare core application, so that --help works without a display.
+    QCoreApplication probe(argc, argv);
+    setApplicationNames();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "HalvexApp",
+        "Keyboard-first clipboard history. Runs in the background with an icon in the system tray;\n"
+        "Shift+Super+V opens the quick-paste panel. Launching it again while it runs toggles\n"
+        "the panel of the running instance."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    if (!parser.parse(probe.arguments())) {
+        std::fprintf(stderr, "halvex: %s\n", qPrintable(parser.errorText()));
+        std::fprintf(stderr, "Try 'halvex --help' for more information.\n");
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("halvex %s\n", HALVEX_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "halvex: unexpected argument '%s'\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
+    return std::nullopt;
+}
+
+int HalvexApp::run(int argc, char *argv[])
+{
+    if (const std::optional<int> status = handleCommandLine(argc, argv))
+        return *status;
+
+    QApplication app(argc, argv);
+    setApplicationNames();
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(TrayEntry::applicationIcon());
+
+    SingleInstance instance(SingleInstance::defaultSocketPath());
+    switch (instance.claim(togglePanelMessage)) {
+    case SingleInstance::Role::Secondary:
+        return 0;
+    case SingleInstance::Role::Unavailable:
+        std::fputs("halvex: cannot check for a running Halvex; starting anyway\n", stderr);
+        break;
+    case SingleInstance::Role::Primary:
+        break;
+    }
+
+    std::optional<PlatformServices> services = PlatformServices::create();
+    if (!services) {
+        std::fputs("halvex: cannot watch the X11 clipboard (no X display or no XFIXES extension)\n", stderr);
+        return 1;
+    }
+    ClipboardManager manager(std::move(services->pasteboard), std::move(services->pasteSimulator),
+                             std::move(services->textRecognizer));
+    HalvexApp halvex(&manager);
+    connect(&instance, &SingleInstance::messageReceived, &halvex, &HalvexApp::handleMessage);
+    halvex.start();
+    return app.exec();
+}
+
+HalvexApp::HalvexApp(ClipboardManager *manager, QObject *parent)
+    : QObject(parent)
+    , m_manager(manager)
+    , m_tray(std::make_unique<TrayEntry>(manager))
+{
+    connect(m_tray.get(), &TrayEntry::quitRequested, this, [] { QCoreApplication::quit(); });
+    connect(m_tray.get(), &TrayEntry::settingsRequested, this, &HalvexApp::settingsRequested);
+    connect(m_tray.get(), &TrayEntry::hideApplicationRequested, this, &HalvexApp::hideApplication);
+}
+
+HalvexApp::~HalvexApp() = default;
+
+void HalvexApp::start()
+{
+    m_tray->show();
+}
+
+void HalvexApp::handleMessage(const QByteArray &message)
+{
+    if (message == togglePanelMessage) {
+        qCDebug(lcApp) << "another launch asks to toggle the panel";
+        Q_EMIT togglePanelRequested();
+    } else {
+        qCWarning(lcApp) << "ignoring an unknown message from another launch" << message.left(40);
+    }
+}
+
+void HalvexApp::hideApplication()
+{
+    m_tray->hideHistoryWindow();
+    Q_EMIT hideApplicationRequested();
+}
