@@ -1,0 +1,62 @@
+#include "clipboard/x11/TerminalWindowClasses.h"
+
+namespace TerminalWindowClasses {
+
+const QByteArrayList &names()
+{
+    // Lower case; compared case-insensitively.
+    static const QByteArrayList list = {
+        "xterm",
+        "uxterm",
+        "urxvt",
+        "rxvt",
+        "gnome-terminal",
+        "gnome-terminal-server",
+        "org.gnome.console",
+        "kgx",
+        "konsole",
+        "xfce4-terminal",
+        "kitty",
+        "alacritty",
+        "tilix",
+        "terminator",
+        "st",
+        "st-256color",
+        "wezterm",
+        "org.wezfurlong.wezterm",
+        "foot",
+        "lxterminal",
+        "mate-terminal",
+        "qterminal",
+        "terminology",
+        "sakura",
+        "guake",
+        "tilda",
+        "yakuake",
+        "cool-retro-term",
+        "eterm",
+        "aterm",
+        "mlterm",
+        "termite",
+        "deepin-terminal",
+        "io.elementary.terminal",
+        "blackbox",
+        "contour",
+    };
+    return list;
+}
+
+static bool listed(const QByteArray &name)
+{
+    if (name.isEmpty())
+        return false;
+    const QByteArray lower = name.toLower();
+    return names().contains(lower);
+}
+
+bool isTerminal(const QByteArray &instanceName, const QByteArray &className)
+{
+    return listed(instanceName) || listed(className);
+}
+
+} // namespace TerminalWindowClasses

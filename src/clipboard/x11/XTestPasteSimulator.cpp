@@ -1,0 +1,220 @@
+#include "clipboard/x11/XTestPasteSimulator.h"
+
+#include "clipboard/x11/TerminalWindowClasses.h"
+#include "x11/XcbConnection.h"
+#include "x11/XcbReply.h"
+
+#include <QLoggingCategory>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcXTestPaste, "halvex.paste")
+
+namespace {
+
+// Keysyms from X11/keysymdef.h.
+constexpr xcb_keysym_t keysymLowerV = 0x0076;
+constexpr xcb_keysym_t keysymUpperV = 0x0056;
+constexpr xcb_keysym_t keysymControlL = 0xffe3;
+constexpr xcb_keysym_t keysymControlR = 0xffe4;
+constexpr xcb_keysym_t keysymShiftL = 0xffe1;
+constexpr xcb_keysym_t keysymShiftR = 0xffe2;
+
+// Ancestors of a focus window worth looking at: the focus window itself, the
+// client window a window manager frames, and the frame.
+constexpr int maxWindowDepth = 16;
+
+struct KeySymbolsFree
+{
+    void operator()(xcb_key_symbols_t *symbols) const noexcept { xcb_key_symbols_free(symbols); }
+};
+
+// The first keycode the current keymap gives any of the keysyms; 0 if none.
+xcb_keycode_t keycodeFor(xcb_key_symbols_t *symbols, std::initializer_list<xcb_keysym_t> keysyms)
+{
+    for (const xcb_keysym_t keysym : keysyms) {
+        XcbReply<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols, keysym));
+        if (codes && codes.get()[0] != XCB_NO_SYMBOL)
+            return codes.get()[0];
+    }
+    return 0;
+}
+
+QByteArray readProperty(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
+{
+    const auto cookie = xcb_get_property(c, false, window, property, type, 0, 256);
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, nullptr));
+    if (!reply || reply->type != type)
+        return {};
+    const int length = xcb_get_property_value_length(reply.get());
+    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())), length);
+}
+
+} // namespace
+
+XTestPasteSimulator::XTestPasteSimulator(const QByteArray &displayName, QObject *parent)
+    : QObject(parent)
+    , m_connection(std::make_unique<XcbConnection>(displayName))
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &XTestPasteSimulator::attempt);
+    if (!m_connection->isValid())
+        return;
+    const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(m_connection->get(), &xcb_test_id);
+    m_available = xtest && xtest->present;
+}
+
+XTestPasteSimulator::~XTestPasteSimulator() = default;
+
+void XTestPasteSimulator::simulatePaste()
+{
+    if (!m_available || !m_connection->isValid()) {
+        if (!m_warned) {
+            qCInfo(lcXTestPaste) << "the display offers no XTEST extension; entries are only written to "
+                                    "the clipboard, not pasted";
+            m_warned = true;
+        }
+        return;
+    }
+    ++m_pending;
+    if (m_pending == 1) {
+        m_waiting.start();
+        attempt();
+    }
+}
+
+void XTestPasteSimulator::attempt()
+{
+    if (m_pending == 0)
+        return;
+    if (!m_connection->isValid()) {
+        qCWarning(lcXTestPaste) << "lost the connection to the display; dropping" << m_pending << "paste(s)";
+        m_pending = 0;
+        m_available = false;
+        return;
+    }
+    drainEvents();
+
+    QByteArray keymap;
+    const bool held = keysHeld(&keymap);
+    const FocusInfo focus = focusInfo();
+    if ((held || !focus.foreign) && m_waiting.elapsed() < releaseWait.count()) {
+        m_timer.start(pollInterval);
+        return;
+    }
+    if (held)
+        qCDebug(lcXTestPaste) << "keys still held after" << releaseWait.count() << "ms; releasing them";
+    inject(focus.terminal, held ? keymap : QByteArray());
+    --m_pending;
+    Q_EMIT chordSent(focus.terminal);
+    if (m_pending > 0) {
+        m_waiting.start();
+        m_timer.start(0);
+    }
+}
+
+bool XTestPasteSimulator::keysHeld(QByteArray *keymap) const
+{
+    xcb_connection_t *c = m_connection->get();
+    XcbReply<xcb_query_keymap_reply_t> reply(xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr));
+    if (!reply)
+        return false;
+    *keymap = QByteArray(reinterpret_cast<const char *>(reply->keys), sizeof(reply->keys));
+    for (const char byte : *keymap) {
+        if (byte)
+            return true;
+    }
+    return false;
+}
+
+XTestPasteSimulator::FocusInfo XTestPasteSimulator::focusInfo() const
+{
+    xcb_connection_t *c = m_connection->get();
+    XcbReply<xcb_get_input_focus_reply_t> focusReply(
+        xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    if (!focusReply)
+        return {};
+    const xcb_window_t root = m_connection->rootWindow();
+    xcb_window_t window = focusReply->focus;
+    if (window == XCB_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT || window == root)
+        return {};
+
+    const xcb_atom_t pidAtom = m_connection->atom("_NET_WM_PID", true);
+    FocusInfo info;
+    info.foreign = true;
+    for (int depth = 0; depth < maxWindowDepth && window != XCB_NONE && window != root; ++depth) {
+        const QByteArray wmClass = readProperty(c, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
+        if (!wmClass.isEmpty()) {
+            // Two NUL-terminated strings: instance name, class name.
+            const QByteArrayList parts = wmClass.split('\0');
+            if (TerminalWindowClasses::isTerminal(parts.value(0), parts.value(1)))
+                info.terminal = true;
+        }
+        if (pidAtom != XCB_ATOM_NONE) {
+            const QByteArray pid = readProperty(c, window, pidAtom, XCB_ATOM_CARDINAL);
+            if (pid.size() >= int(sizeof(uint32_t))
+                && *reinterpret_cast<const uint32_t *>(pid.constData()) == uint32_t(getpid()))
+                info.foreign = false;
+        }
+        XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+        if (!tree)
+            break;
+        window = tree->parent;
+    }
+    return info;
+}
+
+void XTestPasteSimulator::inject(bool terminalChord, const QByteArray &heldKeymap)
+{
+    xcb_connection_t *c = m_connection->get();
+    // Allocated per chord so that a layout switch is picked up.
+    std::unique_ptr<xcb_key_symbols_t, KeySymbolsFree> symbols(xcb_key_symbols_alloc(c));
+    if (!symbols) {
+        qCWarning(lcXTestPaste) << "cannot read the keyboard mapping; not pasting";
+        return;
+    }
+    const xcb_keycode_t v = keycodeFor(symbols.get(), {keysymLowerV, keysymUpperV});
+    const xcb_keycode_t control = keycodeFor(symbols.get(), {keysymControlL, keysymControlR});
+    const xcb_keycode_t shift = terminalChord ? keycodeFor(symbols.get(), {keysymShiftL, keysymShiftR}) : 0;
+    if (!v || !control || (terminalChord && !shift)) {
+        qCWarning(lcXTestPaste) << "the keyboard mapping has no key for V, Control or Shift; not pasting";
+        return;
+    }
+
+    const auto send = [c](uint8_t type, xcb_keycode_t key) {
+        xcb_test_fake_input(c, type, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    };
+    // Keys the user still holds: let them go so that they neither add to the
+    // chord nor keep a hotkey grab active. They are not pressed again.
+    for (int byte = 0; byte < heldKeymap.size(); ++byte) {
+        for (int bit = 0; bit < 8; ++bit) {
+            if (heldKeymap.at(byte) & (1 << bit))
+                send(XCB_KEY_RELEASE, xcb_keycode_t(byte * 8 + bit));
+        }
+    }
+    // One batch: every press below has its release in the same flush.
+    send(XCB_KEY_PRESS, control);
+    if (terminalChord)
+        send(XCB_KEY_PRESS, shift);
+    send(XCB_KEY_PRESS, v);
+    send(XCB_KEY_RELEASE, v);
+    if (terminalChord)
+        send(XCB_KEY_RELEASE, shift);
+    send(XCB_KEY_RELEASE, control);
+    // A round trip makes sure the server has taken the events before we go on.
+    XcbReply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    if (!sync)
+        qCWarning(lcXTestPaste) << "the display did not answer after the paste keystroke";
+}
+
+void XTestPasteSimulator::drainEvents() const
+{
+    // No events are selected on this connection, but errors of unchecked
+    // requests queue up here.
+    while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection->get()))
+        std::free(event);
+}
