@@ -24,7 +24,7 @@ void setApplicationNames()
 
 } // namespace
 
-std::optional<int> HalvexApp::handleCommandLine(int argc, char *argv[])
+std::optional<int> HalvexApp::handleLaunch(int argc, char *argv[], const QString &socketPath)
 {
     // Parsed on a bare core application, so that --help works without a display.
     QCoreApplication probe(argc, argv);
@@ -55,12 +55,15 @@ std::optional<int> HalvexApp::handleCommandLine(int argc, char *argv[])
                      qPrintable(parser.positionalArguments().first()));
         return 2;
     }
+    if (SingleInstance(socketPath).handOver(togglePanelMessage))
+        return 0;
     return std::nullopt;
 }
 
 int HalvexApp::run(int argc, char *argv[])
 {
-    if (const std::optional<int> status = handleCommandLine(argc, argv))
+    const QString socketPath = SingleInstance::defaultSocketPath();
+    if (const std::optional<int> status = handleLaunch(argc, argv, socketPath))
         return *status;
 
     QApplication app(argc, argv);
@@ -68,7 +71,8 @@ int HalvexApp::run(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(TrayEntry::applicationIcon());
 
-    SingleInstance instance(SingleInstance::defaultSocketPath());
+    // Claimed again under the lock: another launch may have come up meanwhile.
+    SingleInstance instance(socketPath);
     switch (instance.claim(togglePanelMessage)) {
     case SingleInstance::Role::Secondary:
         return 0;

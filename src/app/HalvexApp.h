@@ -29,10 +29,11 @@ public:
 
     static int run(int argc, char *argv[]);
 
-    // Handles --help, --version and unknown options before any window system
-    // connection is made; returns the exit status when the process should
-    // end here.
-    static std::optional<int> handleCommandLine(int argc, char *argv[]);
+    // What happens before any window system connection is made: --help,
+    // --version and bad options are answered, and a launch while Halvex
+    // already runs hands over its request. Returns the exit status when the
+    // process ends here.
+    static std::optional<int> handleLaunch(int argc, char *argv[], const QString &socketPath);
 
     explicit HalvexApp(ClipboardManager *manager, QObject *parent = nullptr);
     ~HalvexApp() override;

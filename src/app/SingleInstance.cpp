@@ -75,6 +75,11 @@ SingleInstance::Role SingleInstance::claim(const QByteArray &message, int timeou
     return listen() ? Role::Primary : Role::Unavailable;
 }
 
+bool SingleInstance::handOver(const QByteArray &message, int timeoutMs)
+{
+    return QFileInfo::exists(m_socketPath) && sendTo(message, timeoutMs);
+}
+
 bool SingleInstance::sendTo(const QByteArray &message, int timeoutMs)
 {
     QLocalSocket socket;

@@ -44,6 +44,11 @@ public:
     // Waits at most timeoutMs for the lock and for the other instance.
     Role claim(const QByteArray &message, int timeoutMs = 3000);
 
+    // Only the second half of claim(): hands message to a serving instance
+    // if there is one. Needs no event loop, so that a second launch can end
+    // before it connects to the display.
+    bool handOver(const QByteArray &message, int timeoutMs = 3000);
+
 Q_SIGNALS:
     // One message (without its line end) from a later launch.
     void messageReceived(const QByteArray &message);

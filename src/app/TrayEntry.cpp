@@ -128,7 +128,7 @@ QPoint TrayEntry::windowPosition(const QSize &window, const QRect &anchor, const
     if (anchor.isValid()) {
         // Away from the screen edge the tray sits at, centred on the icon
         // along that edge.
-        const QPoint c = anchor.center();
+        const QPoint c(anchor.x() + anchor.width() / 2, anchor.y() + anchor.height() / 2);
         const int toTop = c.y() - available.top(), toBottom = available.bottom() - c.y();
         const int toLeft = c.x() - available.left(), toRight = available.right() - c.x();
         const int nearest = qMin(qMin(toTop, toBottom), qMin(toLeft, toRight));
