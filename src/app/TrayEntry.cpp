@@ -19,6 +19,8 @@ namespace {
 // this soon after the window closed is that same click, not a new request.
 constexpr qint64 sameClickMs = 300;
 constexpr int gapToTray = 4;
+// How far from a screen edge a tray counts as lying along that edge.
+constexpr int panelBand = 64;
 
 } // namespace
 
@@ -127,19 +129,22 @@ QPoint TrayEntry::windowPosition(const QSize &window, const QRect &anchor, const
     QPoint pos;
     if (anchor.isValid()) {
         // Away from the screen edge the tray sits at, centred on the icon
-        // along that edge.
+        // along that edge. A tray in a corner is taken as a top or bottom
+        // panel, the usual kind.
         const QPoint c(anchor.x() + anchor.width() / 2, anchor.y() + anchor.height() / 2);
         const int toTop = c.y() - available.top(), toBottom = available.bottom() - c.y();
         const int toLeft = c.x() - available.left(), toRight = available.right() - c.x();
-        const int nearest = qMin(qMin(toTop, toBottom), qMin(toLeft, toRight));
-        if (nearest == toTop || nearest == toBottom) {
-            pos.setX(c.x() - window.width() / 2);
-            pos.setY(nearest == toTop ? anchor.bottom() + 1 + gapToTray
-                                      : anchor.top() - gapToTray - window.height());
-        } else {
-            pos.setX(nearest == toLeft ? anchor.right() + 1 + gapToTray
-                                       : anchor.left() - gapToTray - window.width());
+        const bool atTop = toTop <= toBottom && toTop < panelBand;
+        const bool atBottom = !atTop && toBottom < panelBand;
+        const bool atSide = !atTop && !atBottom && qMin(toLeft, toRight) < panelBand;
+        if (atSide) {
+            pos.setX(toLeft < toRight ? anchor.right() + 1 + gapToTray
+                                      : anchor.left() - gapToTray - window.width());
             pos.setY(c.y() - window.height() / 2);
+        } else {
+            pos.setX(c.x() - window.width() / 2);
+            const bool below = atTop || (!atBottom && toTop <= toBottom);
+            pos.setY(below ? anchor.bottom() + 1 + gapToTray : anchor.top() - gapToTray - window.height());
         }
     } else {
         pos = QPoint(point.x() - window.width() / 2, point.y() + gapToTray);
