@@ -100,8 +100,7 @@ void TestTrayEntry::screenshot(const QString &name)
     if (dir.isEmpty())
         return;
     QTest::qWait(300); // let the last repaint reach the server
-        runTool(
-            QStringLiteral("import"),
+    runTool(QStringLiteral("import"),
             {QStringLiteral("-window"), QStringLiteral("root"), dir + u'/' + name + QStringLiteral(".png")});
 }
 
