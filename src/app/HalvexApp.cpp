@@ -10,10 +10,36 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 
 namespace {
+
+// Qt's own texts and the application's, for the user's languages. The
+// application's catalogue is looked up next to the binary (a build tree) and
+// in the installation's share/halvex/translations.
+void installTranslators(QCoreApplication &app)
+{
+    const QLocale locale;
+    auto *qt = new QTranslator(&app);
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+    const QDir binDir(QCoreApplication::applicationDirPath());
+    for (const QString &dir :
+         {binDir.path(), binDir.filePath(QStringLiteral("../share/halvex/translations"))}) {
+        auto *own = new QTranslator(&app);
+        if (own->load(locale, QStringLiteral("halvex"), QStringLiteral("_"), dir)) {
+            QCoreApplication::installTranslator(own);
+            break;
+        }
+        delete own;
+    }
+}
 
 void setApplicationNames()
 {
@@ -29,11 +55,12 @@ std::optional<int> HalvexApp::handleLaunch(int argc, char *argv[], const QString
     // Parsed on a bare core application, so that --help works without a display.
     QCoreApplication probe(argc, argv);
     setApplicationNames();
+    installTranslators(probe);
     QCommandLineParser parser;
     parser.setApplicationDescription(QCoreApplication::translate(
         "HalvexApp",
         "Keyboard-first clipboard history. Runs in the background with an icon in the system tray;\n"
-        "Shift+Super+V opens the quick-paste panel. Launching it again while it runs toggles\n"
+        "Shift+Super+V (by default) opens the quick-paste panel. Launching it again while it runs toggles\n"
         "the panel of the running instance."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -68,6 +95,7 @@ int HalvexApp::run(int argc, char *argv[])
 
     QApplication app(argc, argv);
     setApplicationNames();
+    installTranslators(app);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(TrayEntry::applicationIcon());
 
