@@ -1,5 +1,6 @@
 #include "app/HalvexApp.h"
 
+#include "app/AppDelegate.h"
 #include "app/AppLogging.h"
 #include "app/PlatformServices.h"
 #include "app/SingleInstance.h"
@@ -116,19 +117,22 @@ int HalvexApp::run(int argc, char *argv[])
         std::fputs("halvex: cannot watch the X11 clipboard (no X display or no XFIXES extension)\n", stderr);
         return 1;
     }
-    ClipboardManager manager(std::move(services->pasteboard), std::move(services->pasteSimulator),
-                             std::move(services->textRecognizer));
-    HalvexApp halvex(&manager);
+    auto manager = std::make_unique<ClipboardManager>(std::move(services->pasteboard),
+                                                      std::move(services->pasteSimulator),
+                                                      std::move(services->textRecognizer));
+    HalvexApp halvex(std::make_unique<AppDelegate>(std::move(manager), std::move(services->windowSystem),
+                                                   std::move(services->keyboardGrab)));
     connect(&instance, &SingleInstance::messageReceived, &halvex, &HalvexApp::handleMessage);
     halvex.start();
     return app.exec();
 }
 
-HalvexApp::HalvexApp(ClipboardManager *manager, QObject *parent)
+HalvexApp::HalvexApp(std::unique_ptr<AppDelegate> delegate, QObject *parent)
     : QObject(parent)
-    , m_manager(manager)
-    , m_tray(std::make_unique<TrayEntry>(manager))
+    , m_delegate(std::move(delegate))
+    , m_tray(std::make_unique<TrayEntry>(m_delegate->clipboardManager()))
 {
+    connect(this, &HalvexApp::togglePanelRequested, m_delegate.get(), &AppDelegate::toggleFloatingPanel);
     connect(m_tray.get(), &TrayEntry::quitRequested, this, [] { QCoreApplication::quit(); });
     connect(m_tray.get(), &TrayEntry::settingsRequested, this, &HalvexApp::settingsRequested);
     connect(m_tray.get(), &TrayEntry::hideApplicationRequested, this, &HalvexApp::hideApplication);
@@ -136,23 +140,31 @@ HalvexApp::HalvexApp(ClipboardManager *manager, QObject *parent)
 
 HalvexApp::~HalvexApp() = default;
 
+ClipboardManager *HalvexApp::clipboardManager() const
+{
+    return m_delegate->clipboardManager();
+}
+
 void HalvexApp::start()
 {
     m_tray->show();
+    m_delegate->applicationDidFinishLaunching();
 }
 
 void HalvexApp::handleMessage(const QByteArray &message)
 {
     if (message == togglePanelMessage) {
-        qCDebug(lcApp) << "another launch asks to toggle the panel";
+        qCDebug(lcShell) << "another launch asks to toggle the panel";
         Q_EMIT togglePanelRequested();
     } else {
-        qCWarning(lcApp) << "ignoring an unknown message from another launch" << message.left(40);
+        qCWarning(lcShell) << "ignoring an unknown message from another launch" << message.left(40);
     }
 }
 
 void HalvexApp::hideApplication()
 {
     m_tray->hideHistoryWindow();
+    // The history window never took the focus: nothing to give back.
+    m_delegate->hidePanel(false);
     Q_EMIT hideApplicationRequested();
 }

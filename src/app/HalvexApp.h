@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+class AppDelegate;
 class ClipboardManager;
 class TrayEntry;
 
@@ -15,10 +16,9 @@ class TrayEntry;
 // panel and exits), creates the history store over the platform services,
 // puts the tray entry up and runs the event loop.
 //
-// An instance wires the tray entry and the history window to the store and
-// to the rest of the application. The quick-paste panel is not its business:
-// a launch's request to toggle it comes out as togglePanelRequested, for the
-// panel's owner to connect.
+// An instance owns the application delegate (the history store and the
+// quick-paste panel) and the tray entry with its history window over the
+// delegate's store. A later launch's request toggles the delegate's panel.
 class HalvexApp : public QObject
 {
     Q_OBJECT
@@ -35,20 +35,22 @@ public:
     // process ends here.
     static std::optional<int> handleLaunch(int argc, char *argv[], const QString &socketPath);
 
-    explicit HalvexApp(ClipboardManager *manager, QObject *parent = nullptr);
+    explicit HalvexApp(std::unique_ptr<AppDelegate> delegate, QObject *parent = nullptr);
     ~HalvexApp() override;
 
-    ClipboardManager *clipboardManager() const { return m_manager; }
+    AppDelegate *appDelegate() const { return m_delegate.get(); }
+    ClipboardManager *clipboardManager() const;
     TrayEntry *trayEntry() const { return m_tray.get(); }
 
-    // Puts the tray entry up.
+    // Puts the tray entry up, then lets the delegate finish launching (build
+    // the hidden panel, bind the shortcut).
     void start();
 
     // A message from a later launch.
     void handleMessage(const QByteArray &message);
 
-    // Steps back so that the window the user worked in has the focus: every
-    // Halvex popup closes.
+    // Steps back so that the window the user worked in has the focus: the
+    // history window and the panel close.
     void hideApplication();
 
 Q_SIGNALS:
@@ -57,6 +59,6 @@ Q_SIGNALS:
     void hideApplicationRequested();
 
 private:
-    ClipboardManager *m_manager;
+    std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<TrayEntry> m_tray;
 };

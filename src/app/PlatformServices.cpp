@@ -1,5 +1,9 @@
 #include "app/PlatformServices.h"
 
+#include "app/NullKeyboardGrab.h"
+#include "app/NullPanelWindowSystem.h"
+#include "app/x11/X11KeyboardGrab.h"
+#include "app/x11/X11PanelWindowSystem.h"
 #include "clipboard/NullPasteSimulator.h"
 #include "clipboard/tesseract/TesseractTextRecognizer.h"
 #include "clipboard/x11/X11PasteboardProvider.h"
@@ -10,11 +14,18 @@ std::optional<PlatformServices> PlatformServices::create()
     auto pasteboard = std::make_unique<X11PasteboardProvider>();
     if (!pasteboard->isValid())
         return std::nullopt;
-    std::unique_ptr<PasteSimulator> simulator;
-    if (auto xtest = std::make_unique<XTestPasteSimulator>(); xtest->isAvailable())
-        simulator = std::move(xtest);
+    PlatformServices services;
+    services.pasteboard = std::move(pasteboard);
+    if (auto simulator = std::make_unique<XTestPasteSimulator>(); simulator->isAvailable())
+        services.pasteSimulator = std::move(simulator);
     else
-        simulator = std::make_unique<NullPasteSimulator>();
-    return PlatformServices {std::move(pasteboard), std::move(simulator),
-                             std::make_shared<TesseractTextRecognizer>()};
+        services.pasteSimulator = std::make_unique<NullPasteSimulator>();
+    services.textRecognizer = std::make_shared<TesseractTextRecognizer>();
+    services.windowSystem = X11PanelWindowSystem::create();
+    if (!services.windowSystem)
+        services.windowSystem = std::make_unique<NullPanelWindowSystem>();
+    services.keyboardGrab = X11KeyboardGrab::create();
+    if (!services.keyboardGrab)
+        services.keyboardGrab = std::make_unique<NullKeyboardGrab>();
+    return services;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/KeyboardGrab.h"
+#include "app/PanelWindowSystem.h"
 #include "clipboard/PasteSimulator.h"
 #include "clipboard/PasteboardProvider.h"
 #include "clipboard/TextRecognizer.h"
@@ -7,14 +9,16 @@
 #include <memory>
 #include <optional>
 
-// The platform services of the history store, chosen once, here.
+// The platform services of the application, chosen once, here.
 struct PlatformServices
 {
     std::unique_ptr<PasteboardProvider> pasteboard;
     std::unique_ptr<PasteSimulator> pasteSimulator;
     std::shared_ptr<TextRecognizer> textRecognizer; // may be null: images are kept without text
+    std::unique_ptr<PanelWindowSystem> windowSystem;
+    std::unique_ptr<KeyboardGrab> keyboardGrab;
 
-    // The X11 services; nothing when the clipboard cannot be watched (no X
-    // display, no XFIXES).
+    // The X11 services, with null stand-ins for the optional ones; nothing
+    // when the clipboard cannot be watched (no X display, no XFIXES).
     static std::optional<PlatformServices> create();
 };

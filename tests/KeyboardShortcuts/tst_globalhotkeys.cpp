@@ -1,0 +1,283 @@
+// The hotkey layer over a fake backend: identifiers, records, suspension,
+// the failure line and the menu-open mode.
+
+#include "KeyboardShortcuts/GlobalHotKeys.h"
+#include "KeyboardShortcuts/MenuTracker.h"
+#include "StdoutCapture.h"
+#include "fakes/FakeHotKeyBackend.h"
+
+#include <QKeyEvent>
+#include <QTest>
+#include <QWindow>
+
+using namespace KeyboardShortcuts;
+using Call = FakeHotKeyBackend::Call;
+
+namespace {
+
+template<typename S> QString describe(const S &shortcut)
+{
+    if constexpr (requires { shortcut.description(); })
+        return shortcut.description();
+    else
+        return QString::fromUtf8(shortcut.toJson());
+}
+
+const Shortcut shiftSuperV(9, 0x1200);
+const Shortcut cmdShiftV(9, 0x0300);
+const Shortcut optionF(3, 0x0800);
+
+class KeyRecordingWindow : public QWindow
+{
+public:
+    QList<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override { keys.append(event->key()); }
+};
+
+QList<std::pair<quint32, bool>> idsAndStates(const GlobalHotKeys &layer)
+{
+    QList<std::pair<quint32, bool>> result;
+    for (const auto &record : layer.records())
+        result.append({record.id, record.registered});
+    return result;
+}
+
+} // namespace
+
+class TestGlobalHotKeys : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void identifiersAreNeverReused()
+    {
+        FakeHotKeyBackend backend;
+        GlobalHotKeys layer(backend);
+        backend.taken.insert(cmdShiftV);
+
+        layer.registerShortcut(shiftSuperV, {}, {});
+        QCOMPARE(StdoutCapture::during([&] { layer.registerShortcut(cmdShiftV, {}, {}); }),
+                 "Error registering hotkey " + describe(cmdShiftV).toUtf8() + ": 10\n");
+        layer.registerShortcut(optionF, {}, {});
+        QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{1, true}, {3, true}}));
+
+        layer.unregisterShortcut(shiftSuperV);
+        layer.registerShortcut(shiftSuperV, {}, {});
+        QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{3, true}, {4, true}}));
+        QCOMPARE(layer.lastIdentifier(), 4u);
+        QCOMPARE(backend.calls,
+                 (QList<Call> {{Call::Register, 1},
+                               {Call::Register, 2},
+                               {Call::Register, 3},
+                               {Call::Unregister, 1},
+                               {Call::Register, 4}}));
+    }
+
+    void suspendAndReregisterKeepIdentifiers()
+    {
+        FakeHotKeyBackend backend;
+        GlobalHotKeys layer(backend);
+        layer.registerShortcut(shiftSuperV, {}, {});
+        layer.registerShortcut(optionF, {}, {});
+        backend.calls.clear();
+
+        layer.setEnabled(false);
+        QCOMPARE(backend.calls, (QList<Call> {{Call::Unregister, 1}, {Call::Unregister, 2}}));
+        QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{1, false}, {2, false}}));
+
+        backend.calls.clear();
+        layer.setEnabled(false);
+        QVERIFY(backend.calls.isEmpty());
+
+        layer.setEnabled(true);
+        QCOMPARE(backend.calls, (QList<Call> {{Call::Register, 1}, {Call::Register, 2}}));
+        QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{1, true}, {2, true}}));
+
+        backend.calls.clear();
+        layer.setEnabled(true);
+        QVERIFY(backend.calls.isEmpty());
+    }
+
+    void flagsBeforeFirstRegistrationApplyOnInstall()
+    {
+        FakeHotKeyBackend backend;
+        GlobalHotKeys layer(backend);
+        layer.setEnabled(false);
+        QVERIFY(backend.calls.isEmpty());
+
+        int pressed = 0;
+        layer.registerShortcut(shiftSuperV, [&](const Shortcut &) { ++pressed; }, {});
+        // Registered at once, then suspended by the first installation.
+        QCOMPARE(backend.calls, (QList<Call> {{Call::Register, 1}, {Call::Unregister, 1}}));
+        QVERIFY(!backend.press(shiftSuperV));
+
+        layer.setEnabled(true);
+        QCOMPARE(backend.registeredIds(), QList<quint32> {1});
+        QVERIFY(backend.press(shiftSuperV));
+        QCOMPARE(pressed, 1);
+    }
+
+    void failedReregistrationDropsTheRecord()
+    {
+        FakeHotKeyBackend backend;
+        GlobalHotKeys layer(backend);
+        layer.registerShortcut(shiftSuperV, {}, {});
+        layer.registerShortcut(optionF, {}, {});
+        layer.setEnabled(false);
+        backend.taken.insert(shiftSuperV);
+
+        QCOMPARE(StdoutCapture::during([&] { layer.setEnabled(true); }),
+                 "Error registering hotkey " + describe(shiftSuperV).toUtf8() + ": 10\n");
+        QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{2, true}}));
+    }
+
+    void unregisterRemovesEveryRecordOfTheShortcut()
+    {
+        FakeHotKeyBackend backend;
+        GlobalHotKeys layer(backend);
+        layer.registerShortcut(shiftSuperV, {}, {});
+        layer.registerShortcut(optionF, {}, {});
+        layer.registerShortcut(shiftSuperV, {}, {});
+        backend.calls.clear();
+        layer.unregisterShortcut(shiftSuperV);
+        QCOMPARE(backend.calls, (QList<Call> {{Call::Unregister, 1}, {Call::Unregister, 3}}));
+        QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{2, true}}));
+    }
+
+    void pressAndReleaseRunTheActionsWithTheShortcut()
+    {
+        FakeHotKeyBackend backend;
+        GlobalHotKeys layer(backend);
+        QList<std::pair<EventType, Shortcut>> seen;
+        layer.registerShortcut(
+            optionF,
+            [&](const Shortcut &s) {
+                seen.append({EventType::keyDown, s});
+            },
+            [&](const Shortcut &s) {
+                seen.append({EventType::keyUp, s});
+            });
+        backend.press(optionF);
+        backend.release(optionF);
+        QCOMPARE(seen.size(), 2);
+        QVERIFY(seen[0] == std::pair(EventType::keyDown, optionF));
+        QVERIFY(seen[1] == std::pair(EventType::keyUp, optionF));
+    }
+
+    void menuOpenSuspendsAndMatchesKeyEvents()
+    {
+        FakeHotKeyBackend backend;
+        backend.nativeKeyCodes.add(9 + 8, 9); // V
+        backend.nativeKeyCodes.add(0 + 8, 0); // A
+        GlobalHotKeys layer(backend);
+        MenuTracker tracker(layer, backend.keyCodes());
+        int pressed = 0;
+        int released = 0;
+        layer.registerShortcut(
+            shiftSuperV, [&](const Shortcut &) { ++pressed; }, [&](const Shortcut &) { ++released; });
+        backend.calls.clear();
+
+        KeyRecordingWindow popup;
+        popup.setFlags(Qt::Popup);
+        popup.resize(50, 50);
+        popup.show();
+        QVERIFY(layer.isMenuOpen());
+        QVERIFY(layer.isMatchingKeyEvents());
+        QCOMPARE(backend.calls, (QList<Call> {{Call::Unregister, 1}}));
+
+        auto send = [&](QEvent::Type type, int key, Qt::KeyboardModifiers modifiers, quint32 scanCode,
+                        bool autoRepeat = false) {
+            QKeyEvent event(type, key, modifiers, scanCode, 0, 0, QString(), autoRepeat);
+            QCoreApplication::sendEvent(&popup, &event);
+        };
+        const auto shiftMeta = Qt::ShiftModifier | Qt::MetaModifier;
+        send(QEvent::KeyPress, Qt::Key_V, shiftMeta, 17);
+        send(QEvent::KeyPress, Qt::Key_V, shiftMeta, 17, true);
+        send(QEvent::KeyRelease, Qt::Key_V, shiftMeta, 17);
+        QCOMPARE(pressed, 1);
+        QCOMPARE(released, 1);
+        // Other keys and other modifiers reach the menu.
+        send(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 8);
+        send(QEvent::KeyPress, Qt::Key_V, Qt::ShiftModifier, 17);
+        QCOMPARE(popup.keys, (QList<int> {Qt::Key_A, Qt::Key_V}));
+        QCOMPARE(pressed, 1);
+
+        backend.calls.clear();
+        popup.hide();
+        QVERIFY(!layer.isMenuOpen());
+        QVERIFY(!layer.isMatchingKeyEvents());
+        QCOMPARE(backend.calls, (QList<Call> {{Call::Register, 1}}));
+        QVERIFY(backend.press(shiftSuperV));
+        QCOMPARE(pressed, 2);
+    }
+
+    void nestedPopupsCloseTogether()
+    {
+        FakeHotKeyBackend backend;
+        GlobalHotKeys layer(backend);
+        MenuTracker tracker(layer, backend.keyCodes());
+        layer.registerShortcut(shiftSuperV, {}, {});
+        QWindow menu;
+        menu.setFlags(Qt::Popup);
+        QWindow submenu;
+        submenu.setFlags(Qt::Popup);
+        QWindow ordinary;
+        menu.show();
+        submenu.show();
+        ordinary.show();
+        ordinary.hide();
+        QVERIFY(layer.isMenuOpen());
+        submenu.hide();
+        QVERIFY(layer.isMenuOpen());
+        menu.hide();
+        QVERIFY(!layer.isMenuOpen());
+    }
+
+    void disabledIgnoresMenusAndKeyEvents()
+    {
+        FakeHotKeyBackend backend;
+        backend.nativeKeyCodes.add(9 + 8, 9);
+        GlobalHotKeys layer(backend);
+        MenuTracker tracker(layer, backend.keyCodes());
+        int pressed = 0;
+        layer.registerShortcut(shiftSuperV, [&](const Shortcut &) { ++pressed; }, {});
+        layer.setEnabled(false);
+        backend.calls.clear();
+
+        KeyRecordingWindow popup;
+        popup.setFlags(Qt::Popup);
+        popup.show();
+        QVERIFY(layer.isMenuOpen());
+        QVERIFY(!layer.isMatchingKeyEvents());
+        QVERIFY(backend.calls.isEmpty());
+        QKeyEvent event(QEvent::KeyPress, Qt::Key_V, Qt::ShiftModifier | Qt::MetaModifier, 17, 0, 0);
+        QCoreApplication::sendEvent(&popup, &event);
+        QCOMPARE(pressed, 0);
+        QCOMPARE(popup.keys, QList<int> {Qt::Key_V});
+
+        // Enabling while the menu is open keeps the hotkeys suspended.
+        layer.setEnabled(true);
+        QVERIFY(backend.calls.isEmpty());
+        QVERIFY(layer.isMatchingKeyEvents());
+        popup.hide();
+        QCOMPARE(backend.calls, (QList<Call> {{Call::Register, 1}}));
+    }
+
+    void storedModifiersOutsideTheFiveNeverMatchKeyEvents()
+    {
+        FakeHotKeyBackend backend;
+        GlobalHotKeys layer(backend);
+        int pressed = 0;
+        // Alpha-lock (0x400) can only come from a hand-edited store.
+        layer.registerShortcut(Shortcut::fromRawValues(9, 0x1600), [&](const Shortcut &) { ++pressed; }, {});
+        layer.setMenuOpen(true);
+        QVERIFY(!layer.handleKeyEvent(Shortcut(9, 0x1200), EventType::keyDown));
+        QVERIFY(!layer.handleKeyEvent(Shortcut(9, 0x1600), EventType::keyDown));
+        QCOMPARE(pressed, 0);
+    }
+};
+
+QTEST_MAIN(TestGlobalHotKeys)
+#include "tst_globalhotkeys.moc"

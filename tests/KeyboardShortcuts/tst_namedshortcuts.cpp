@@ -1,0 +1,335 @@
+// Names, the settings store and the handler registry, over a fake backend and
+// a private settings directory.
+
+#include "KeyboardShortcuts/EventStream.h"
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "KeyboardShortcuts/ShortcutNotifier.h"
+#include "fakes/FakeHotKeyBackend.h"
+
+#include <QAction>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace KeyboardShortcuts;
+using Call = FakeHotKeyBackend::Call;
+
+namespace {
+
+const Shortcut shiftSuperV(9, 0x1200);
+const Shortcut optionF(3, 0x0800);
+const Shortcut cmdK(40, 0x0100);
+
+QSettings store()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Halvex"),
+                     QStringLiteral("Halvex"));
+}
+
+QVariant storedValue(const QString &rawName)
+{
+    return store().value(QStringLiteral("KeyboardShortcuts_") + rawName);
+}
+
+void storeValue(const QString &rawName, const QVariant &value)
+{
+    store().setValue(QStringLiteral("KeyboardShortcuts_") + rawName, value);
+}
+
+} // namespace
+
+class TestNamedShortcuts : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_settingsDir;
+    FakeHotKeyBackend *m_backend = nullptr;
+
+    void startFresh()
+    {
+        auto backend = std::make_unique<FakeHotKeyBackend>();
+        m_backend = backend.get();
+        resetState(std::move(backend));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_settingsDir.isValid());
+        qputenv("XDG_CONFIG_HOME", m_settingsDir.path().toUtf8());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    }
+
+    void init()
+    {
+        store().clear();
+        startFresh();
+    }
+
+    void cleanupTestCase() { resetState(); }
+
+    void namesAreEqualByRawValue()
+    {
+        const Name a(QStringLiteral("other"), optionF);
+        const Name b(QStringLiteral("other"), cmdK);
+        QCOMPARE(a, b);
+        QCOMPARE(qHash(a), qHash(b));
+        QVERIFY(!(a == Name(QStringLiteral("another"))));
+        // One entry, written by the first name created.
+        QCOMPARE(getShortcut(b), optionF);
+    }
+
+    void firstUseWritesTheDefaultOnce()
+    {
+        QSignalSpy changes(&notifier(), &ShortcutNotifier::shortcutByNameDidChange);
+        const Name name = Name::togglePanel();
+        QCOMPARE(name.rawValue(), QStringLiteral("togglePanel"));
+        QCOMPARE(storedValue(QStringLiteral("togglePanel")).toString(),
+                 QStringLiteral(R"({"carbonKeyCode":9,"carbonModifiers":4608})"));
+        QCOMPARE(m_backend->calls, (QList<Call> {{Call::Register, 1}}));
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(changes[0][0].value<Name>(), name);
+
+        // Later uses in the same process and the next start keep what is stored.
+        setShortcut(optionF, name);
+        startFresh();
+        QCOMPARE(getShortcut(Name::togglePanel()), optionF);
+        QVERIFY(m_backend->calls.isEmpty());
+    }
+
+    void removedDefaultStaysRemoved()
+    {
+        setShortcut(std::nullopt, Name::togglePanel());
+        QCOMPARE(storedValue(QStringLiteral("togglePanel")).toString(), QStringLiteral("false"));
+        for (int launch = 0; launch < 2; ++launch) {
+            startFresh();
+            QSignalSpy changes(&notifier(), &ShortcutNotifier::shortcutByNameDidChange);
+            QCOMPARE(getShortcut(Name::togglePanel()), std::nullopt);
+            QVERIFY(changes.isEmpty());
+            QVERIFY(m_backend->calls.isEmpty());
+        }
+    }
+
+    void storedValueForms_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<std::optional<Shortcut>>("expected");
+        QTest::newRow("json") << QVariant(QStringLiteral(R"({"carbonModifiers":2048,"carbonKeyCode":3})"))
+                              << std::optional<Shortcut>(optionF);
+        QTest::newRow("false") << QVariant(false) << std::optional<Shortcut>();
+        QTest::newRow("not json") << QVariant(QStringLiteral("abc")) << std::optional<Shortcut>();
+        QTest::newRow("missing member")
+            << QVariant(QStringLiteral(R"({"carbonKeyCode":3})")) << std::optional<Shortcut>();
+        QTest::newRow("number") << QVariant(42) << std::optional<Shortcut>();
+        QTest::newRow("list") << QVariant(QStringList {QStringLiteral("a"), QStringLiteral("b")})
+                              << std::optional<Shortcut>();
+        QTest::newRow("bytes") << QVariant(QByteArray("\xff\xfe{")) << std::optional<Shortcut>();
+    }
+
+    void storedValueForms()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(std::optional<Shortcut>, expected);
+        storeValue(QStringLiteral("custom"), stored);
+        QCOMPARE(getShortcut(Name(QStringLiteral("custom"))), expected);
+    }
+
+    void garbageIsLeftAloneByReset()
+    {
+        storeValue(QStringLiteral("plain"), QStringLiteral("abc"));
+        storeValue(QStringLiteral("removed"), false);
+        storeValue(QStringLiteral("kept"), QString::fromUtf8(cmdK.toJson()));
+        QSignalSpy changes(&notifier(), &ShortcutNotifier::shortcutByNameDidChange);
+
+        reset({Name(QStringLiteral("plain")), Name(QStringLiteral("removed"))});
+        resetAll();
+
+        QCOMPARE(storedValue(QStringLiteral("plain")).toString(), QStringLiteral("abc"));
+        QCOMPARE(storedValue(QStringLiteral("removed")).toString(), QStringLiteral("false"));
+        QVERIFY(!store().contains(QStringLiteral("KeyboardShortcuts_kept")));
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(changes[0][0].value<Name>().rawValue(), QStringLiteral("kept"));
+
+        // The next store replaces garbage.
+        setShortcut(optionF, Name(QStringLiteral("plain")));
+        QCOMPARE(getShortcut(Name(QStringLiteral("plain"))), optionF);
+    }
+
+    void resetRestoresTheDefault()
+    {
+        const Name name = Name::togglePanel();
+        setShortcut(optionF, name);
+        reset({name});
+        QCOMPARE(getShortcut(name), Name::togglePanelDefault());
+        // resetAll makes names without defaults: the entry goes and the hotkey
+        // with it.
+        m_backend->calls.clear();
+        resetAll();
+        QVERIFY(!store().contains(settingsKey(name)));
+        QVERIFY(m_backend->held.empty());
+    }
+
+    void settingTheSameShortcutRegistersAgain()
+    {
+        const Name name(QStringLiteral("custom"));
+        setShortcut(optionF, name);
+        QSignalSpy changes(&notifier(), &ShortcutNotifier::shortcutByNameDidChange);
+        m_backend->calls.clear();
+        setShortcut(optionF, name);
+        QCOMPARE(m_backend->calls, (QList<Call> {{Call::Unregister, 1}, {Call::Register, 2}}));
+        QCOMPARE(changes.size(), 1);
+    }
+
+    void removingNothingWritesNothing()
+    {
+        const Name name(QStringLiteral("custom"));
+        QSignalSpy changes(&notifier(), &ShortcutNotifier::shortcutByNameDidChange);
+        setShortcut(std::nullopt, name);
+        QVERIFY(changes.isEmpty());
+        QVERIFY(!store().contains(settingsKey(name)));
+    }
+
+    void observersReadTheNewValue()
+    {
+        const Name name(QStringLiteral("custom"));
+        std::optional<Shortcut> seen;
+        connect(&notifier(), &ShortcutNotifier::shortcutByNameDidChange, this,
+                [&](const Name &changed) { seen = getShortcut(changed); });
+        setShortcut(cmdK, name);
+        QCOMPARE(seen, cmdK);
+    }
+
+    void dispatchRunsPlainBeforeStreamInOrder()
+    {
+        const Name first(QStringLiteral("first"));
+        const Name second(QStringLiteral("second"));
+        const Name unrelated(QStringLiteral("unrelated"));
+        setShortcut(optionF, first);
+        setShortcut(optionF, second);
+        setShortcut(cmdK, unrelated);
+        QStringList order;
+        auto stream = events(first);
+        connect(stream.get(), &EventStream::eventOccurred, this, [&](EventType type) {
+            order.append(type == EventType::keyDown ? QStringLiteral("stream down")
+                                                    : QStringLiteral("stream up"));
+        });
+        QCoreApplication::processEvents(); // the stream's handlers are installed on the next turn
+        onKeyDown(second, [&] { order.append(QStringLiteral("second")); });
+        onKeyDown(first, [&] { order.append(QStringLiteral("first a")); });
+        onKeyDown(first, [&] { order.append(QStringLiteral("first b")); });
+        onKeyDown(unrelated, [&] { order.append(QStringLiteral("unrelated")); });
+        onKeyUp(first, [&] { order.append(QStringLiteral("first up")); });
+
+        QVERIFY(m_backend->press(optionF));
+        QVERIFY(m_backend->release(optionF));
+        QCOMPARE(order,
+                 (QStringList {QStringLiteral("second"), QStringLiteral("first a"), QStringLiteral("first b"),
+                               QStringLiteral("stream down"), QStringLiteral("first up"),
+                               QStringLiteral("stream up")}));
+    }
+
+    void pauseSilencesWithoutUnregistering()
+    {
+        const Name name(QStringLiteral("custom"));
+        setShortcut(optionF, name);
+        int runs = 0;
+        onKeyDown(name, [&] { ++runs; });
+        m_backend->calls.clear();
+        setPaused(true);
+        QVERIFY(isPaused());
+        QVERIFY(m_backend->press(optionF));
+        QCOMPARE(runs, 0);
+        setPaused(false);
+        QVERIFY(m_backend->press(optionF));
+        QCOMPARE(runs, 1);
+        QVERIFY(m_backend->calls.isEmpty());
+    }
+
+    void handlerWithoutStoredShortcutRunsOnceOneIsRecorded()
+    {
+        const Name name(QStringLiteral("custom"));
+        int runs = 0;
+        onKeyDown(name, [&] { ++runs; });
+        QVERIFY(m_backend->calls.isEmpty());
+        QVERIFY(!isEnabled(name));
+        setShortcut(cmdK, name);
+        QVERIFY(isEnabled(name));
+        QVERIFY(m_backend->press(cmdK));
+        QCOMPARE(runs, 1);
+    }
+
+    void streamsKeepTheHotKeyUntilTheLastEnds()
+    {
+        const Name name(QStringLiteral("custom"));
+        setShortcut(optionF, name);
+        onKeyDown(name, [] {});
+        auto downs = events(EventType::keyDown, name);
+        QList<EventType> seen;
+        connect(downs.get(), &EventStream::eventOccurred, this, [&](EventType type) { seen.append(type); });
+        QCoreApplication::processEvents();
+
+        removeHandler(name);
+        QVERIFY(isEnabled(name));
+        QVERIFY(m_backend->press(optionF));
+        QVERIFY(m_backend->release(optionF));
+        QCOMPARE(seen, QList<EventType> {EventType::keyDown});
+
+        downs.reset();
+        QVERIFY(isEnabled(name));
+        QCoreApplication::processEvents();
+        QVERIFY(!isEnabled(name));
+        QVERIFY(m_backend->held.empty());
+    }
+
+    void streamDestroyedBeforeItStartedLeavesNothing()
+    {
+        const Name name(QStringLiteral("custom"));
+        setShortcut(optionF, name);
+        disable({name});
+        events(name).reset();
+        QCoreApplication::processEvents();
+        QVERIFY(!isEnabled(name));
+        QVERIFY(m_backend->held.empty());
+    }
+
+    void enableAndDisableKeepHandlers()
+    {
+        const Name name(QStringLiteral("custom"));
+        setShortcut(optionF, name);
+        int runs = 0;
+        onKeyDown(name, [&] { ++runs; });
+        disable({name});
+        QVERIFY(!isEnabled(name));
+        QVERIFY(!m_backend->press(optionF));
+        enable({name});
+        QVERIFY(isEnabled(name));
+        QVERIFY(m_backend->press(optionF));
+        QCOMPARE(runs, 1);
+
+        setEnabled(false);
+        QVERIFY(!isEnabled(name));
+        QVERIFY(!m_backend->press(optionF));
+        setEnabled(true);
+        QVERIFY(isEnabled(name));
+    }
+
+    void removeAllHandlersSparesStreams()
+    {
+        const Name plain(QStringLiteral("plain"));
+        const Name streamed(QStringLiteral("streamed"));
+        setShortcut(optionF, plain);
+        setShortcut(cmdK, streamed);
+        onKeyDown(plain, [] {});
+        onKeyDown(streamed, [] {});
+        auto stream = events(streamed);
+        QCoreApplication::processEvents();
+        removeAllHandlers();
+        QVERIFY(!isEnabled(plain));
+        QVERIFY(isEnabled(streamed));
+    }
+};
+
+QTEST_MAIN(TestNamedShortcuts)
+#include "tst_namedshortcuts.moc"
