@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "app/PanelWindowSystem.h"
 #include "clipboard/ClipboardManager.h"
 #include "views/FloatingPanel.h"
@@ -27,9 +28,18 @@ AppDelegate::AppDelegate(std::unique_ptr<ClipboardManager> manager,
     m_typeAheadTimer.setSingleShot(true);
     m_typeAheadTimer.setInterval(typeAheadCap);
     connect(&m_typeAheadTimer, &QTimer::timeout, this, [this] {
-        qCWarning(lcApp) << "the panel did not get the keyboard in time; releasing the keyboard";
-        endTypeAhead();
+        qCWarning(lcApp) << "type-ahead took too long; releasing the keyboard";
+        m_keyUpTimer.stop();
+        m_keyboardGrab->release();
     });
+    m_keyUpTimer.setSingleShot(true);
+    m_keyUpTimer.setInterval(keyUpPoll);
+    connect(&m_keyUpTimer, &QTimer::timeout, this, &AppDelegate::releaseGrabWhenKeysAreUp);
+    QPointer<AppDelegate> self(this);
+    m_keyboardGrab->onKeyPressed = [self](const TypedKey &key) {
+        if (self)
+            self->keyTyped(key);
+    };
 }
 
 AppDelegate::~AppDelegate()
@@ -62,10 +72,19 @@ void AppDelegate::buildPanel()
     });
 }
 
-void AppDelegate::bindHotKey() { }
+void AppDelegate::bindHotKey()
+{
+    QPointer<AppDelegate> self(this);
+    KeyboardShortcuts::onKeyDown(KeyboardShortcuts::Name::togglePanel(), [self] {
+        if (self)
+            self->toggleFloatingPanel();
+    });
+    qCInfo(lcApp) << "ready";
+}
 
 void AppDelegate::toggleFloatingPanel()
 {
+    qCDebug(lcApp) << "toggle";
     if (!m_panel)
         buildPanel();
     if (m_panel->isVisible())
@@ -79,6 +98,7 @@ void AppDelegate::showPanel()
     if (!m_panel)
         buildPanel();
     m_typedKeys.clear();
+    m_acceptingTypedKeys = true;
     m_windowSystem->rememberFocusedWindow();
     if (m_keyboardGrab->grab())
         m_typeAheadTimer.start();
@@ -95,7 +115,9 @@ void AppDelegate::hidePanel(bool restoreFocus)
 {
     // Keys typed ahead for a panel that never got the keyboard are dropped
     // rather than sent to the window the user came from.
+    m_acceptingTypedKeys = false;
     m_typeAheadTimer.stop();
+    m_keyUpTimer.stop();
     m_keyboardGrab->release();
     m_typedKeys.clear();
     if (!m_panel || !m_panel->isVisible() || m_hiding)
@@ -112,35 +134,55 @@ void AppDelegate::hidePanel(bool restoreFocus)
 void AppDelegate::panelActivated()
 {
     qCDebug(lcApp) << "panel has the keyboard";
-    endTypeAhead();
     deliverTypedKeys();
+    releaseGrabWhenKeysAreUp();
 }
 
-void AppDelegate::endTypeAhead()
+void AppDelegate::keyTyped(const TypedKey &key)
 {
+    if (!m_acceptingTypedKeys)
+        return;
+    if (m_panel->isVisible() && m_panel->isActiveWindow() && m_typedKeys.isEmpty())
+        deliver(key);
+    else
+        m_typedKeys.append(key);
+}
+
+void AppDelegate::releaseGrabWhenKeysAreUp()
+{
+    if (!m_keyboardGrab->isGrabbed()) {
+        m_typeAheadTimer.stop();
+        return;
+    }
+    // A key let go after the ungrab would be released in a window that
+    // never saw it pressed (and the hotkey layer would miss the release of
+    // its own key): keep the grab until every key is up, within the cap.
+    if (m_keyboardGrab->isAnyKeyDown()) {
+        m_keyUpTimer.start();
+        return;
+    }
     m_typeAheadTimer.stop();
-    if (m_keyboardGrab->isGrabbed())
-        m_typedKeys.append(m_keyboardGrab->release());
-    if (m_panel && m_panel->isActiveWindow())
-        deliverTypedKeys();
+    m_keyboardGrab->release();
 }
 
 void AppDelegate::deliverTypedKeys()
 {
-    const QList<TypedKey> keys = std::exchange(m_typedKeys, {});
-    for (const TypedKey &typed : keys) {
-        // A key may pick an entry and hide the panel: the rest is dropped.
-        if (!m_panel->isVisible())
-            return;
-        QWidget *target = QApplication::focusWidget();
-        if (!target || target->window() != m_panel.get())
-            target = m_view->searchField();
-        QKeyEvent press(QEvent::KeyPress, typed.key, typed.modifiers, typed.nativeScanCode,
-                        typed.nativeVirtualKey, typed.nativeModifiers, typed.text);
-        QCoreApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, typed.key, typed.modifiers, typed.nativeScanCode,
-                          typed.nativeVirtualKey, typed.nativeModifiers, typed.text);
-        if (m_panel->isVisible())
-            QCoreApplication::sendEvent(target, &release);
-    }
+    while (!m_typedKeys.isEmpty() && m_acceptingTypedKeys)
+        deliver(m_typedKeys.takeFirst());
+}
+
+void AppDelegate::deliver(const TypedKey &typed)
+{
+    QWidget *target = QApplication::focusWidget();
+    if (!target || target->window() != m_panel.get())
+        target = m_view->searchField();
+    QKeyEvent press(QEvent::KeyPress, typed.key, typed.modifiers, typed.nativeScanCode,
+                    typed.nativeVirtualKey, typed.nativeModifiers, typed.text);
+    QCoreApplication::sendEvent(target, &press);
+    // A key may pick an entry and hide the panel; what follows is dropped.
+    if (!m_panel->isVisible())
+        return;
+    QKeyEvent release(QEvent::KeyRelease, typed.key, typed.modifiers, typed.nativeScanCode,
+                      typed.nativeVirtualKey, typed.nativeModifiers, typed.text);
+    QCoreApplication::sendEvent(target, &release);
 }

@@ -28,6 +28,9 @@ class AppDelegate : public QObject
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds typeAheadCap {1000};
+    // While a key is still down once the panel has the keyboard, the grab is
+    // kept and this is how often it is checked again.
+    static constexpr std::chrono::milliseconds keyUpPoll {10};
 
     AppDelegate(std::unique_ptr<ClipboardManager> manager, std::unique_ptr<PanelWindowSystem> windowSystem,
                 std::unique_ptr<KeyboardGrab> keyboardGrab, QObject *parent = nullptr);
@@ -55,8 +58,10 @@ private:
     void buildPanel();
     void bindHotKey();
     void panelActivated();
-    void endTypeAhead();
+    void keyTyped(const TypedKey &key);
+    void releaseGrabWhenKeysAreUp();
     void deliverTypedKeys();
+    void deliver(const TypedKey &key);
 
     std::unique_ptr<ClipboardManager> m_manager;
     std::unique_ptr<PanelWindowSystem> m_windowSystem;
@@ -64,6 +69,8 @@ private:
     std::unique_ptr<FloatingPanel> m_panel;
     FloatingPasteView *m_view = nullptr; // owned by the panel
     QTimer m_typeAheadTimer;
+    QTimer m_keyUpTimer;
     QList<TypedKey> m_typedKeys;
+    bool m_acceptingTypedKeys = false;
     bool m_hiding = false;
 };

@@ -1,5 +1,7 @@
 #include "app/HalvexApp.h"
 
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
 #include "app/AppDelegate.h"
 #include "app/AppLogging.h"
 #include "app/PlatformServices.h"
@@ -117,6 +119,9 @@ int HalvexApp::run(int argc, char *argv[])
         std::fputs("halvex: cannot watch the X11 clipboard (no X display or no XFIXES extension)\n", stderr);
         return 1;
     }
+    // The global hotkeys go through Qt's own connection (a null backend off
+    // X11: the panel then has no shortcut).
+    KeyboardShortcuts::resetState(KeyboardShortcuts::X11HotKeyBackend::create());
     auto manager = std::make_unique<ClipboardManager>(std::move(services->pasteboard),
                                                       std::move(services->pasteSimulator),
                                                       std::move(services->textRecognizer));

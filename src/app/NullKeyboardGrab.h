@@ -9,5 +9,6 @@ class NullKeyboardGrab final : public KeyboardGrab
 public:
     bool grab() override { return false; }
     bool isGrabbed() const override { return false; }
-    QList<TypedKey> release() override { return {}; }
+    bool isAnyKeyDown() const override { return false; }
+    void release() override { }
 };

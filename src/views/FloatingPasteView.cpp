@@ -106,11 +106,15 @@ FloatingPasteView::FloatingPasteView(ClipboardManager *manager, std::function<vo
     root->addLayout(searchBox);
 
     // Body: an empty-state text or the list.
-    m_emptyLabel = new QLabel(this);
+    m_emptyState = new QWidget(this);
+    m_emptyState->setObjectName(QStringLiteral("emptyState"));
+    auto *emptyBox = new QVBoxLayout(m_emptyState);
+    emptyBox->setContentsMargins(0, 30, 0, 30);
+    m_emptyLabel = new QLabel(m_emptyState);
     m_emptyLabel->setObjectName(QStringLiteral("emptyLabel"));
     m_emptyLabel->setAlignment(Qt::AlignCenter);
-    m_emptyLabel->setContentsMargins(0, 30, 0, 30);
-    root->addWidget(m_emptyLabel);
+    emptyBox->addWidget(m_emptyLabel);
+    root->addWidget(m_emptyState);
 
     m_listFrame = new QWidget(this);
     m_listFrame->setObjectName(QStringLiteral("listFrame"));
@@ -362,7 +366,7 @@ void FloatingPasteView::refresh()
     }
     const int count = int(m_shown.size());
     m_emptyLabel->setText(searchText().isEmpty() ? tr("No items copied yet.") : tr("No results."));
-    m_emptyLabel->setVisible(count == 0);
+    m_emptyState->setVisible(count == 0);
     m_listFrame->setVisible(count > 0);
     m_listFrame->setFixedHeight(listHeight(count));
     // Scrolling is only possible (and the bar only shown) when the rows do

@@ -84,6 +84,7 @@ private:
     QLabel *m_searchIcon = nullptr;
     QLineEdit *m_searchField = nullptr;
     QToolButton *m_clearButton = nullptr;
+    QWidget *m_emptyState = nullptr;
     QLabel *m_emptyLabel = nullptr;
     QWidget *m_listFrame = nullptr;
     QListWidget *m_list = nullptr;

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void typedAheadKeysReachTheSearchField();
     void typedAheadReturnPastesAfterFocusIsBack();
     void keysAfterAPickAreDropped();
+    void grabIsKeptWhileKeysAreDown();
     void grabIsReleasedAfterTheCap();
     void unavailableGrabStillShowsThePanel();
     void focusLossHidesWithoutTakingFocusBack();
@@ -122,9 +123,17 @@ void tst_AppDelegate::toggleShowsCentredAndFocusedThenHides()
 void tst_AppDelegate::typedAheadKeysReachTheSearchField()
 {
     copyTexts({u"alpha"_qs, u"beta"_qs, u"gamma"_qs});
-    m_grab->typed = {typedChar(u'b'), typedChar(u'E'), typedChar(u't')};
-    showAndWait();
+    m_delegate->toggleFloatingPanel();
+    QVERIFY(!m_delegate->panel()->isActiveWindow());
+    for (QChar c : u"bE"_qs)
+        m_grab->type(typedChar(c));
+    QVERIFY(QTest::qWaitForWindowActive(m_delegate->panel()));
     QTRY_VERIFY(!m_grab->isGrabbed());
+    QCOMPARE(m_delegate->pasteView()->searchText(), u"bE"_qs);
+    // Keys on their way when the grab ended still arrive, after the others.
+    m_grab->keysDown = true;
+    m_grab->grab();
+    m_grab->type(typedChar(u't'));
     QCOMPARE(m_delegate->pasteView()->searchText(), u"bEt"_qs);
     QCOMPARE(m_delegate->pasteView()->filteredItems().size(), 1);
     QVERIFY(m_delegate->panel()->isVisible());
@@ -135,8 +144,11 @@ void tst_AppDelegate::typedAheadReturnPastesAfterFocusIsBack()
     copyTexts({u"first"_qs, u"second"_qs, u"third"_qs});
     int keystrokesAtRestore = -1;
     m_windowSystem->onRestore = [&] { keystrokesAtRestore = m_simulator->calls(); };
-    m_grab->typed = {typedChar(u's'), typedChar(u'e'), typedKey(Qt::Key_Return, {}, u"\r"_qs)};
-    showAndWait();
+    m_delegate->toggleFloatingPanel();
+    for (const TypedKey &key : {typedChar(u's'), typedChar(u'e'), typedKey(Qt::Key_Return, {}, u"\r"_qs)})
+        m_grab->type(key);
+    QVERIFY(m_delegate->panel()->isVisible());
+    QCOMPARE(m_simulator->calls(), 0);
     QTRY_COMPARE(m_simulator->calls(), 1);
     QCOMPARE(m_provider->text(), std::optional<QString>(u"second"_qs));
     QVERIFY(!m_delegate->panel()->isVisible());
@@ -147,14 +159,35 @@ void tst_AppDelegate::typedAheadReturnPastesAfterFocusIsBack()
 void tst_AppDelegate::keysAfterAPickAreDropped()
 {
     copyTexts({u"one"_qs, u"two"_qs});
-    m_grab->typed = {typedKey(Qt::Key_2, Qt::ControlModifier, u"2"_qs), typedChar(u'x'), typedChar(u'y')};
-    showAndWait();
+    m_delegate->toggleFloatingPanel();
+    for (const TypedKey &key :
+         {typedKey(Qt::Key_2, Qt::ControlModifier, u"2"_qs), typedChar(u'x'), typedChar(u'y')})
+        m_grab->type(key);
     QTRY_COMPARE(m_simulator->calls(), 1);
     QCOMPARE(m_provider->text(), std::optional<QString>(u"one"_qs));
     QCOMPARE(m_delegate->pasteView()->searchText(), QString());
+    QVERIFY(!m_grab->isGrabbed());
+    // Keys still on their way after the panel went are dropped too.
+    m_grab->grab();
+    m_grab->type(typedChar(u'z'));
     // Shown again: nothing of the dropped keys turns up.
     showAndWait();
     QCOMPARE(m_delegate->pasteView()->searchText(), QString());
+}
+
+void tst_AppDelegate::grabIsKeptWhileKeysAreDown()
+{
+    copyTexts({u"one"_qs, u"two"_qs});
+    m_grab->keysDown = true;
+    showAndWait();
+    QTest::qWait(100);
+    QVERIFY(m_grab->isGrabbed());
+    // Keys typed meanwhile go straight to the search field.
+    m_grab->type(typedChar(u't'));
+    QCOMPARE(m_delegate->pasteView()->searchText(), u"t"_qs);
+    m_grab->keysDown = false;
+    QTRY_VERIFY(!m_grab->isGrabbed());
+    QCOMPARE(m_grab->releases, 1);
 }
 
 void tst_AppDelegate::grabIsReleasedAfterTheCap()

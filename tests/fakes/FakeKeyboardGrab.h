@@ -2,15 +2,22 @@
 
 #include "app/KeyboardGrab.h"
 
-// A keyboard grab that succeeds unless told otherwise and hands back the keys
-// a test queued as if the user had typed them.
+// A keyboard grab that succeeds unless told otherwise; the test plays the
+// user with type() and holds keys down with keysDown.
 class FakeKeyboardGrab final : public KeyboardGrab
 {
 public:
     bool available = true;
-    QList<TypedKey> typed; // handed out by the next release()
+    bool keysDown = false;
     int grabs = 0;
     int releases = 0;
+
+    // The user presses a key while the grab is held.
+    void type(const TypedKey &key)
+    {
+        if (m_grabbed && onKeyPressed)
+            onKeyPressed(key);
+    }
 
     bool grab() override
     {
@@ -21,13 +28,13 @@ public:
         return true;
     }
     bool isGrabbed() const override { return m_grabbed; }
-    QList<TypedKey> release() override
+    bool isAnyKeyDown() const override { return keysDown; }
+    void release() override
     {
         if (!m_grabbed)
-            return {};
+            return;
         m_grabbed = false;
         ++releases;
-        return std::exchange(typed, {});
     }
 
 private:

@@ -415,6 +415,12 @@ void tst_FloatingPasteView::emptyStateTexts()
     QVERIFY(empty->isVisible());
     QCOMPARE(empty->text(), u"No items copied yet."_qs);
     QVERIFY(!m_view->findChild<QWidget *>(u"listFrame"_qs)->isVisible());
+    // The text is padded 30 pixels above and below.
+    auto *emptyState = m_view->findChild<QWidget *>(u"emptyState"_qs);
+    QVERIFY(emptyState);
+    QVERIFY2(emptyState->height() >= 60 + empty->fontMetrics().height(),
+             qPrintable(QString::number(emptyState->height())));
+    QCOMPARE(empty->geometry().top(), 30);
 
     QTest::keyClicks(m_view->searchField(), u"x"_qs);
     QCOMPARE(empty->text(), u"No results."_qs);

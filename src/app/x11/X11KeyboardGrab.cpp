@@ -14,13 +14,6 @@ Q_LOGGING_CATEGORY(lcGrab, "halvex.app.keyboardgrab")
 
 namespace {
 
-struct KeymapDeleter
-{
-    void operator()(xkb_keymap *keymap) const { xkb_keymap_unref(keymap); }
-    void operator()(xkb_state *state) const { xkb_state_unref(state); }
-    void operator()(xkb_context *context) const { xkb_context_unref(context); }
-};
-
 bool isModifierKeysym(xkb_keysym_t sym)
 {
     return (sym >= XKB_KEY_Shift_L && sym <= XKB_KEY_Hyper_R)
@@ -93,6 +86,21 @@ int specialQtKey(xkb_keysym_t sym, bool *keypad)
 
 } // namespace
 
+void X11KeyboardGrab::XkbDeleter::operator()(xkb_context *context) const
+{
+    xkb_context_unref(context);
+}
+
+void X11KeyboardGrab::XkbDeleter::operator()(xkb_keymap *keymap) const
+{
+    xkb_keymap_unref(keymap);
+}
+
+void X11KeyboardGrab::XkbDeleter::operator()(xkb_state *state) const
+{
+    xkb_state_unref(state);
+}
+
 std::unique_ptr<X11KeyboardGrab> X11KeyboardGrab::create()
 {
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -108,12 +116,14 @@ std::unique_ptr<X11KeyboardGrab> X11KeyboardGrab::create()
 X11KeyboardGrab::X11KeyboardGrab(xcb_connection_t *connection, xcb_window_t root)
     : m_connection(connection)
     , m_root(root)
-{ }
+{
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
 
 X11KeyboardGrab::~X11KeyboardGrab()
 {
     release();
-    if (m_filterInstalled && QCoreApplication::instance())
+    if (QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
@@ -121,111 +131,146 @@ bool X11KeyboardGrab::grab()
 {
     if (m_grabbed)
         return true;
-    if (!m_filterInstalled) {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-        m_filterInstalled = true;
-    }
-    m_queue.clear();
-    // owner_events: keys for our own windows (the panel, once it has the
-    // focus) are reported to them as usual.
-    const auto cookie = xcb_grab_keyboard(m_connection, 1, m_root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+    // Not owner_events: every key is reported to the root window, also once
+    // the panel has the focus, so nothing overtakes what is queued and the
+    // release of the hotkey's own key reaches the hotkey layer.
+    const auto cookie = xcb_grab_keyboard(m_connection, 0, m_root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
                                           XCB_GRAB_MODE_ASYNC);
     const XcbReply<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(m_connection, cookie, nullptr));
     m_grabbed = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
-    if (!m_grabbed)
+    if (!m_grabbed) {
         qCInfo(lcGrab) << "could not grab the keyboard, status" << (reply ? int(reply->status) : -1);
-    return m_grabbed;
+        return false;
+    }
+    m_listening = true;
+    m_heldAtGrab = keysDown();
+    m_keymap.reset(); // read again on the first key: the layout may have changed
+    qCDebug(lcGrab) << "keyboard grabbed";
+    return true;
 }
 
-QList<TypedKey> X11KeyboardGrab::release()
+std::bitset<256> X11KeyboardGrab::keysDown() const
+{
+    std::bitset<256> down;
+    const XcbReply<xcb_query_keymap_reply_t> reply(
+        xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
+    if (!reply)
+        return down;
+    for (int i = 0; i < 256; ++i)
+        down[i] = reply->keys[i / 8] & (1 << (i % 8));
+    return down;
+}
+
+bool X11KeyboardGrab::isAnyKeyDown() const
+{
+    return keysDown().any();
+}
+
+void X11KeyboardGrab::release()
 {
     if (!m_grabbed)
-        return {};
+        return;
     m_grabbed = false;
-    xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME);
+    m_ungrabSequence = quint16(xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME).sequence);
     xcb_flush(m_connection);
-    const QList<RawKey> raw = std::exchange(m_queue, {});
-    return raw.isEmpty() ? QList<TypedKey> {} : translate(raw);
+    qCDebug(lcGrab) << "keyboard released";
 }
 
 bool X11KeyboardGrab::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
 {
-    if (!m_grabbed || eventType != "xcb_generic_event_t")
+    if (!m_listening || eventType != "xcb_generic_event_t")
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+    const quint8 type = event->response_type & 0x7f;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto *press = reinterpret_cast<const xcb_key_press_event_t *>(event);
-    // Keys for our own windows reach them; only the ones reported to the
-    // grab window were meant for someone else.
     if (press->event != m_root)
         return false;
-    m_queue.append(RawKey {press->detail, press->state});
-    // Not consumed: Qt ignores root-window keys, and the hotkey layer must
-    // still see its own key.
+    if (type == XCB_KEY_RELEASE) {
+        m_heldAtGrab.reset(press->detail);
+        return false;
+    }
+    if (m_heldAtGrab.test(press->detail))
+        return false;
+    if (!m_grabbed && qint16(quint16(press->sequence - m_ungrabSequence)) >= 0) {
+        // Generated after the ungrab: the grab is over.
+        m_listening = false;
+        return false;
+    }
+    TypedKey typed;
+    if (translate(press->detail, press->state, &typed) && onKeyPressed)
+        onKeyPressed(typed);
+    // Not consumed: Qt ignores keys reported to the root window anyway.
     return false;
 }
 
-QList<TypedKey> X11KeyboardGrab::translate(const QList<RawKey> &keys) const
+bool X11KeyboardGrab::loadKeymap()
 {
-    std::unique_ptr<xkb_context, KeymapDeleter> context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
-    if (!context)
-        return {};
+    if (m_keymap)
+        return true;
+    if (!m_context)
+        m_context.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    if (!m_context)
+        return false;
     quint16 major = 0, minor = 0;
     quint8 base = 0, errorBase = 0;
     if (!xkb_x11_setup_xkb_extension(m_connection, XKB_X11_MIN_MAJOR_XKB_VERSION,
                                      XKB_X11_MIN_MINOR_XKB_VERSION, XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS,
                                      &major, &minor, &base, &errorBase))
-        return {};
+        return false;
     const int32_t device = xkb_x11_get_core_keyboard_device_id(m_connection);
-    std::unique_ptr<xkb_keymap, KeymapDeleter> keymap(
-        xkb_x11_keymap_new_from_device(context.get(), m_connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    if (!keymap)
-        return {};
-    std::unique_ptr<xkb_state, KeymapDeleter> state(xkb_state_new(keymap.get()));
-    if (!state)
-        return {};
-
-    QList<TypedKey> result;
-    for (const RawKey &raw : keys) {
-        // Core state: the modifier bits and, in bits 13-14, the group.
-        xkb_state_update_mask(state.get(), raw.state & 0xff, 0, 0, 0, 0, (raw.state >> 13) & 0x3);
-        const xkb_keysym_t sym = xkb_state_key_get_one_sym(state.get(), raw.keycode);
-        if (sym == XKB_KEY_NoSymbol || isModifierKeysym(sym))
-            continue;
-        TypedKey typed;
-        typed.nativeScanCode = raw.keycode;
-        typed.nativeVirtualKey = sym;
-        typed.nativeModifiers = raw.state;
-        char buffer[64] = {};
-        const int length = xkb_state_key_get_utf8(state.get(), raw.keycode, buffer, sizeof buffer);
-        if (length > 0 && length < int(sizeof buffer))
-            typed.text = QString::fromUtf8(buffer, length);
-        const auto active = [&](const char *name) {
-            return xkb_state_mod_name_is_active(state.get(), name, XKB_STATE_MODS_EFFECTIVE) > 0;
-        };
-        if (active(XKB_MOD_NAME_SHIFT))
-            typed.modifiers |= Qt::ShiftModifier;
-        if (active(XKB_MOD_NAME_CTRL))
-            typed.modifiers |= Qt::ControlModifier;
-        if (active(XKB_MOD_NAME_ALT))
-            typed.modifiers |= Qt::AltModifier;
-        if (active(XKB_MOD_NAME_LOGO))
-            typed.modifiers |= Qt::MetaModifier;
-        bool keypad = false;
-        typed.key = specialQtKey(sym, &keypad);
-        if (keypad)
-            typed.modifiers |= Qt::KeypadModifier;
-        if (!typed.key) {
-            // A character key: Qt names it by its upper-case character, and
-            // with Ctrl held by the character of the key without Ctrl.
-            const uint32_t ucs = xkb_keysym_to_utf32(sym);
-            if (ucs == 0)
-                continue;
-            typed.key = int(QChar::toUpper(char32_t(ucs)));
-        }
-        result.append(typed);
+    m_keymap.reset(
+        xkb_x11_keymap_new_from_device(m_context.get(), m_connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!m_keymap)
+        return false;
+    m_state.reset(xkb_state_new(m_keymap.get()));
+    if (!m_state) {
+        m_keymap.reset();
+        return false;
     }
-    qCDebug(lcGrab) << "typed ahead:" << result.size() << "keys";
-    return result;
+    return true;
+}
+
+bool X11KeyboardGrab::translate(xcb_keycode_t keycode, quint16 coreState, TypedKey *typed) const
+{
+    if (!const_cast<X11KeyboardGrab *>(this)->loadKeymap())
+        return false;
+    xkb_state *state = m_state.get();
+    // Core state: the modifier bits and, in bits 13-14, the group.
+    xkb_state_update_mask(state, coreState & 0xff, 0, 0, 0, 0, (coreState >> 13) & 0x3);
+    const xkb_keysym_t sym = xkb_state_key_get_one_sym(state, keycode);
+    if (sym == XKB_KEY_NoSymbol || isModifierKeysym(sym))
+        return false;
+    typed->nativeScanCode = keycode;
+    typed->nativeVirtualKey = sym;
+    typed->nativeModifiers = coreState;
+    char buffer[64] = {};
+    const int length = xkb_state_key_get_utf8(state, keycode, buffer, sizeof buffer);
+    if (length > 0 && length < int(sizeof buffer))
+        typed->text = QString::fromUtf8(buffer, length);
+    const auto active = [state](const char *name) {
+        return xkb_state_mod_name_is_active(state, name, XKB_STATE_MODS_EFFECTIVE) > 0;
+    };
+    typed->modifiers = {};
+    if (active(XKB_MOD_NAME_SHIFT))
+        typed->modifiers |= Qt::ShiftModifier;
+    if (active(XKB_MOD_NAME_CTRL))
+        typed->modifiers |= Qt::ControlModifier;
+    if (active(XKB_MOD_NAME_ALT))
+        typed->modifiers |= Qt::AltModifier;
+    if (active(XKB_MOD_NAME_LOGO))
+        typed->modifiers |= Qt::MetaModifier;
+    bool keypad = false;
+    typed->key = specialQtKey(sym, &keypad);
+    if (keypad)
+        typed->modifiers |= Qt::KeypadModifier;
+    if (!typed->key) {
+        // A character key: Qt names it by its upper-case character.
+        const uint32_t ucs = xkb_keysym_to_utf32(sym);
+        if (ucs == 0)
+            return false;
+        typed->key = int(QChar::toUpper(char32_t(ucs)));
+    }
+    return true;
 }

@@ -3,18 +3,28 @@
 #include "app/KeyboardGrab.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QList>
 
 #include <xcb/xcb.h>
 
+#include <bitset>
 #include <memory>
 
+struct xkb_context;
+struct xkb_keymap;
+struct xkb_state;
+
 // Type-ahead on X11: an active keyboard grab on the root window, taken on the
-// connection Qt reads. The grab reports events "owner first": while one of
-// our windows has the focus its keys reach it as usual, every other key
-// arrives relative to the root window, where Qt ignores it and this filter
-// queues it. Released keys are translated with the server's current keymap
-// (xkbcommon), so layouts and Shift levels come out as typed.
+// connection Qt reads, reporting every key to the root window (not to our own
+// windows), where Qt ignores it and this filter picks it up. Keys are
+// translated with the server's keymap (xkbcommon) as they arrive, so layouts
+// and Shift levels come out as typed.
+//
+// Key presses generated before the ungrab but read after it still count; the
+// request sequence number in each event tells them apart from later ones (the
+// hotkey layer's own passive grabs also report to the root window).
+//
+// The filter is installed on construction: construct this before the hotkey
+// layer so that the hotkey layer sees each key first.
 class X11KeyboardGrab final : public KeyboardGrab, public QAbstractNativeEventFilter
 {
 public:
@@ -27,21 +37,32 @@ public:
 
     bool grab() override;
     bool isGrabbed() const override { return m_grabbed; }
-    QList<TypedKey> release() override;
+    bool isAnyKeyDown() const override;
+    void release() override;
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
-    struct RawKey
+    struct XkbDeleter
     {
-        xcb_keycode_t keycode = 0;
-        quint16 state = 0;
+        void operator()(xkb_context *context) const;
+        void operator()(xkb_keymap *keymap) const;
+        void operator()(xkb_state *state) const;
     };
-    QList<TypedKey> translate(const QList<RawKey> &keys) const;
+
+    bool loadKeymap();
+    std::bitset<256> keysDown() const;
+    bool translate(xcb_keycode_t keycode, quint16 state, TypedKey *typed) const;
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root;
     bool m_grabbed = false;
-    bool m_filterInstalled = false;
-    QList<RawKey> m_queue;
+    bool m_listening = false; // between grab() and the last event before the ungrab
+    quint16 m_ungrabSequence = 0;
+    // Keys that were down when the grab began and have not been released
+    // since: further presses of them are auto-repeats of the hotkey.
+    std::bitset<256> m_heldAtGrab;
+    std::unique_ptr<xkb_context, XkbDeleter> m_context;
+    std::unique_ptr<xkb_keymap, XkbDeleter> m_keymap;
+    std::unique_ptr<xkb_state, XkbDeleter> m_state;
 };
