@@ -64,6 +64,9 @@ void setPaused(bool paused);
 // nothing.
 bool isEnabled();
 void setEnabled(bool enabled);
+// Whether this process holds (or has suspended) a hotkey for the shortcut,
+// so that a check for combinations taken by others can leave it out.
+bool isOwnHotKey(const Shortcut &shortcut);
 // Whether one of the application's menus is open (hotkeys are then
 // recognised in the application's own key events).
 bool isMenuOpen();

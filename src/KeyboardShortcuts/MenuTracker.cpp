@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace KeyboardShortcuts {
 
 namespace {

@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace KeyboardShortcuts {
 
 namespace {
@@ -120,6 +122,13 @@ bool isEnabled()
 void setEnabled(bool enabled)
 {
     state().hotKeys.setEnabled(enabled);
+}
+
+bool isOwnHotKey(const Shortcut &shortcut)
+{
+    const auto records = state().hotKeys.records();
+    return std::any_of(records.begin(), records.end(),
+                       [&](const GlobalHotKeys::Record &record) { return record.shortcut == shortcut; });
 }
 
 bool isMenuOpen()

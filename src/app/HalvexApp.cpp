@@ -8,6 +8,9 @@
 #include "app/SingleInstance.h"
 #include "app/TrayEntry.h"
 #include "clipboard/ClipboardManager.h"
+#include "settings/LoginItem.h"
+#include "settings/PastePermission.h"
+#include "settings/SettingsWindowManager.h"
 #include "views/ContentView.h"
 
 #include <QApplication>
@@ -126,17 +129,26 @@ int HalvexApp::run(int argc, char *argv[])
                                                       std::move(services->pasteSimulator),
                                                       std::move(services->textRecognizer));
     HalvexApp halvex(std::make_unique<AppDelegate>(std::move(manager), std::move(services->windowSystem),
-                                                   std::move(services->keyboardGrab)));
+                                                   std::move(services->keyboardGrab)),
+                     std::move(services->loginItem), std::move(services->pastePermission));
     connect(&instance, &SingleInstance::messageReceived, &halvex, &HalvexApp::handleMessage);
     halvex.start();
-    return app.exec();
+    const int status = app.exec();
+    // Let go of the grabs while the connection is still open.
+    KeyboardShortcuts::resetState();
+    return status;
 }
 
-HalvexApp::HalvexApp(std::unique_ptr<AppDelegate> delegate, QObject *parent)
+HalvexApp::HalvexApp(std::unique_ptr<AppDelegate> delegate, std::unique_ptr<LoginItem> loginItem,
+                     std::unique_ptr<PastePermission> permission, QObject *parent)
     : QObject(parent)
     , m_delegate(std::move(delegate))
+    , m_loginItem(std::move(loginItem))
+    , m_permission(std::move(permission))
+    , m_settings(std::make_unique<SettingsWindowManager>(*m_loginItem, *m_permission))
     , m_tray(std::make_unique<TrayEntry>(m_delegate->clipboardManager()))
 {
+    connect(this, &HalvexApp::settingsRequested, m_settings.get(), &SettingsWindowManager::showSettings);
     connect(this, &HalvexApp::togglePanelRequested, m_delegate.get(), &AppDelegate::toggleFloatingPanel);
     connect(m_tray.get(), &TrayEntry::quitRequested, this, [] { QCoreApplication::quit(); });
     connect(m_tray.get(), &TrayEntry::settingsRequested, this, &HalvexApp::settingsRequested);

@@ -8,6 +8,9 @@
 
 class AppDelegate;
 class ClipboardManager;
+class LoginItem;
+class PastePermission;
+class SettingsWindowManager;
 class TrayEntry;
 
 // The application's entry object. HalvexApp::run() is all of main(): it
@@ -35,12 +38,16 @@ public:
     // process ends here.
     static std::optional<int> handleLaunch(int argc, char *argv[], const QString &socketPath);
 
-    explicit HalvexApp(std::unique_ptr<AppDelegate> delegate, QObject *parent = nullptr);
+    // The settings button opens the settings window over loginItem and
+    // permission.
+    HalvexApp(std::unique_ptr<AppDelegate> delegate, std::unique_ptr<LoginItem> loginItem,
+              std::unique_ptr<PastePermission> permission, QObject *parent = nullptr);
     ~HalvexApp() override;
 
     AppDelegate *appDelegate() const { return m_delegate.get(); }
     ClipboardManager *clipboardManager() const;
     TrayEntry *trayEntry() const { return m_tray.get(); }
+    SettingsWindowManager *settingsWindowManager() const { return m_settings.get(); }
 
     // Puts the tray entry up, then lets the delegate finish launching (build
     // the hidden panel, bind the shortcut).
@@ -60,5 +67,8 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<LoginItem> m_loginItem;
+    std::unique_ptr<PastePermission> m_permission;
+    std::unique_ptr<SettingsWindowManager> m_settings;
     std::unique_ptr<TrayEntry> m_tray;
 };

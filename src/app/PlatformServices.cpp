@@ -8,6 +8,10 @@
 #include "clipboard/tesseract/TesseractTextRecognizer.h"
 #include "clipboard/x11/X11PasteboardProvider.h"
 #include "clipboard/x11/XTestPasteSimulator.h"
+#include "settings/x11/XTestPastePermission.h"
+#include "settings/xdg/XdgAutostartLoginItem.h"
+
+#include <QCoreApplication>
 
 std::optional<PlatformServices> PlatformServices::create()
 {
@@ -27,5 +31,8 @@ std::optional<PlatformServices> PlatformServices::create()
     services.keyboardGrab = X11KeyboardGrab::create();
     if (!services.keyboardGrab)
         services.keyboardGrab = std::make_unique<NullKeyboardGrab>();
+    services.loginItem = std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::defaultConfigHome(),
+                                                                 QCoreApplication::applicationFilePath());
+    services.pastePermission = std::make_unique<XTestPastePermission>();
     return services;
 }

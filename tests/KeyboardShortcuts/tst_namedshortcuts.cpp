@@ -294,6 +294,19 @@ private Q_SLOTS:
         QVERIFY(m_backend->held.empty());
     }
 
+    void ownHotKeysAreKnownWhileHeldOrSuspended()
+    {
+        const Name name(QStringLiteral("custom"));
+        QVERIFY(!isOwnHotKey(optionF));
+        setShortcut(optionF, name);
+        QVERIFY(isOwnHotKey(optionF));
+        setEnabled(false);
+        QVERIFY(isOwnHotKey(optionF));
+        setShortcut(cmdK, name);
+        QVERIFY(!isOwnHotKey(optionF));
+        QVERIFY(isOwnHotKey(cmdK));
+    }
+
     void enableAndDisableKeepHandlers()
     {
         const Name name(QStringLiteral("custom"));

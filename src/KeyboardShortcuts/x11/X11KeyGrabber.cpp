@@ -35,6 +35,9 @@ X11KeyGrabber::X11KeyGrabber(xcb_connection_t *connection, xcb_window_t root, QO
         if (xkb && xkb->present)
             m_xkbFirstEvent = xkb->first_event;
     }
+    m_releaseCheck.setSingleShot(true);
+    m_releaseCheck.setInterval(ReleaseCheckDelayMs);
+    connect(&m_releaseCheck, &QTimer::timeout, this, &X11KeyGrabber::checkRelease);
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -151,7 +154,9 @@ void X11KeyGrabber::ungrab(quint32 id)
     // A held key stays latched: a grab taken again after a mapping change
     // must not report the still-held key as a new press, and the release of
     // a key whose grab is gone names an id the listener no longer knows.
-    if (!m_connection || sharedWithAnotherGrab(id, grab))
+    // Without the application Qt's connection is closed (the server dropped
+    // the grabs with it).
+    if (!m_connection || !QCoreApplication::instance() || sharedWithAnotherGrab(id, grab))
         return;
     for (quint16 variant : grab.variants)
         xcb_ungrab_key(m_connection, grab.keycode, m_root, variant);
@@ -197,17 +202,20 @@ bool X11KeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message
 
 void X11KeyGrabber::handleKeyPress(xcb_keycode_t keycode, quint16 state, xcb_timestamp_t time)
 {
-    if (m_latch && m_latch->keycode == keycode) {
-        // Auto-repeat: a press while the key is down, or the press half of a
-        // release/press pair with the same time stamp.
-        if (m_pendingReleaseTime && *m_pendingReleaseTime == time)
-            m_pendingReleaseTime.reset();
+    // Without detectable auto-repeat the server sends a release and a press
+    // with the same time stamp for every repeat.
+    if (m_lastRelease && m_lastRelease->keycode == keycode && m_lastRelease->time == time) {
+        if (m_latch && m_latch->keycode == keycode)
+            m_releaseCheck.stop();
         return;
     }
-    flushPendingRelease();
+    // With detectable auto-repeat, only presses repeat.
+    if (m_latch && m_latch->keycode == keycode)
+        return;
     const quint16 bits = state & relevantBits(m_masks);
     for (const auto &[id, grab] : m_grabs) {
         if (grab.keycode == keycode && grab.modifiers == bits) {
+            m_releaseCheck.stop();
             m_latch = Latch {id, keycode};
             Q_EMIT pressed(id);
             return;
@@ -217,20 +225,30 @@ void X11KeyGrabber::handleKeyPress(xcb_keycode_t keycode, quint16 state, xcb_tim
 
 void X11KeyGrabber::handleKeyRelease(xcb_keycode_t keycode, xcb_timestamp_t time)
 {
-    if (!m_latch || m_latch->keycode != keycode)
-        return;
-    m_pendingReleaseTime = time;
-    QMetaObject::invokeMethod(this, &X11KeyGrabber::flushPendingRelease, Qt::QueuedConnection);
+    m_lastRelease = Release {keycode, time};
+    // Decided a moment later: a press with the same time stamp may follow.
+    if (m_latch && m_latch->keycode == keycode)
+        m_releaseCheck.start();
 }
 
-void X11KeyGrabber::flushPendingRelease()
+void X11KeyGrabber::checkRelease()
 {
-    if (!m_pendingReleaseTime || !m_latch)
+    if (!m_latch)
+        return;
+    // Still down: the release belonged to an auto-repeat whose press is on
+    // its way. The real release comes later and is checked again.
+    if (isKeyDown(m_latch->keycode))
         return;
     const quint32 id = m_latch->id;
-    m_pendingReleaseTime.reset();
     m_latch.reset();
     Q_EMIT released(id);
+}
+
+bool X11KeyGrabber::isKeyDown(xcb_keycode_t keycode) const
+{
+    XcbReply<xcb_query_keymap_reply_t> keymap(
+        xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
+    return keymap && (keymap->keys[keycode / 8] & (1u << (keycode % 8)));
 }
 
 void X11KeyGrabber::scheduleMappingChanged()

@@ -4,6 +4,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QObject>
+#include <QTimer>
 #include <QVector>
 
 #include <xcb/xcb.h>
@@ -65,7 +66,8 @@ private:
     bool sharedWithAnotherGrab(quint32 id, const Grab &grab) const;
     void handleKeyPress(xcb_keycode_t keycode, quint16 state, xcb_timestamp_t time);
     void handleKeyRelease(xcb_keycode_t keycode, xcb_timestamp_t time);
-    void flushPendingRelease();
+    void checkRelease();
+    bool isKeyDown(xcb_keycode_t keycode) const;
     void scheduleMappingChanged();
 
     xcb_connection_t *m_connection;
@@ -74,15 +76,24 @@ private:
     std::map<quint32, Grab> m_grabs;
     quint8 m_xkbFirstEvent = 0;
 
-    // The grab whose key is down: further presses of that key are
-    // auto-repeats. A release is held back until the event queue is drained,
-    // because an auto-repeat arrives as a release and a press with the same time.
+    // The grab whose key is down. Presses of that key are auto-repeats until
+    // a release is confirmed: no press with the release's time stamp follows
+    // within ReleaseCheckDelayMs and the server's key map shows the key up.
+    // A press with the time stamp of the last release of its key is a repeat
+    // too, even after the release was reported.
+    static constexpr int ReleaseCheckDelayMs = 30;
     struct Latch
     {
         quint32 id = 0;
         xcb_keycode_t keycode = 0;
     };
+    struct Release
+    {
+        xcb_keycode_t keycode = 0;
+        xcb_timestamp_t time = 0;
+    };
     std::optional<Latch> m_latch;
-    std::optional<xcb_timestamp_t> m_pendingReleaseTime;
+    std::optional<Release> m_lastRelease;
+    QTimer m_releaseCheck;
     bool m_mappingChangeScheduled = false;
 };

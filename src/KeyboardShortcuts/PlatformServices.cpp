@@ -1,0 +1,76 @@
+#include "KeyboardShortcuts/PlatformServices.h"
+
+#include "KeyboardShortcuts/KeyboardLayout.h"
+#include "KeyboardShortcuts/NativeKeyCodeMap.h"
+#include "KeyboardShortcuts/SystemShortcutSource.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcShortcutPlatform, "halvex.shortcuts")
+
+namespace KeyboardShortcuts {
+
+namespace {
+
+class NullKeyboardLayout final : public KeyboardLayout
+{
+public:
+    std::optional<QString> unshiftedText(int) const override
+    {
+        static bool told = false;
+        if (!told) {
+            qCInfo(lcShortcutPlatform) << "no keyboard layout service: keys show without their character";
+            told = true;
+        }
+        return std::nullopt;
+    }
+};
+
+class NullNativeKeyCodeMap final : public NativeKeyCodeMap
+{
+public:
+    std::optional<int> carbonKeyCode(quint32) const override { return std::nullopt; }
+    std::optional<quint32> nativeScanCode(int) const override { return std::nullopt; }
+};
+
+class NullSystemShortcutSource final : public SystemShortcutSource
+{
+public:
+    QList<Shortcut> reservedShortcuts() const override { return {}; }
+};
+
+PlatformServices withDefaults(PlatformServices services)
+{
+    if (!services.keyboardLayout)
+        services.keyboardLayout = std::make_shared<NullKeyboardLayout>();
+    if (!services.nativeKeyCodes)
+        services.nativeKeyCodes = std::make_shared<NullNativeKeyCodeMap>();
+    if (!services.systemShortcuts)
+        services.systemShortcuts = std::make_shared<NullSystemShortcutSource>();
+    return services;
+}
+
+PlatformServices &current()
+{
+    static PlatformServices services = withDefaults({});
+    return services;
+}
+
+} // namespace
+
+void setPlatformServices(PlatformServices services)
+{
+    current() = withDefaults(std::move(services));
+}
+
+void resetPlatformServices()
+{
+    current() = withDefaults({});
+}
+
+const PlatformServices &platformServices()
+{
+    return current();
+}
+
+} // namespace KeyboardShortcuts

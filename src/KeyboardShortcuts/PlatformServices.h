@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+
+namespace KeyboardShortcuts {
+
+class KeyboardLayout;
+class NativeKeyCodeMap;
+class SystemShortcutSource;
+
+// The platform services behind shortcut texts and conflict checks. The
+// application picks them once at start-up (src/app); until then, and for any
+// member left empty, null implementations stand in: no layout text, no native
+// key codes, nothing taken. This is process-wide state of the shortcut
+// subsystem, kept here in one place.
+struct PlatformServices
+{
+    std::shared_ptr<const KeyboardLayout> keyboardLayout;
+    std::shared_ptr<const NativeKeyCodeMap> nativeKeyCodes;
+    std::shared_ptr<SystemShortcutSource> systemShortcuts;
+};
+
+void setPlatformServices(PlatformServices services);
+// Back to the null implementations (tests start from here).
+void resetPlatformServices();
+// Never holds an empty member. Main thread only.
+const PlatformServices &platformServices();
+
+} // namespace KeyboardShortcuts

@@ -1,0 +1,18 @@
+#include "KeyboardShortcuts/x11/X11PlatformServices.h"
+
+#include "KeyboardShortcuts/x11/X11NativeKeyCodeMap.h"
+#include "KeyboardShortcuts/x11/X11SystemShortcutSource.h"
+#include "KeyboardShortcuts/x11/XkbKeyboardLayout.h"
+
+namespace KeyboardShortcuts {
+
+PlatformServices x11PlatformServices()
+{
+    PlatformServices services;
+    services.keyboardLayout = std::make_shared<XkbKeyboardLayout>();
+    services.nativeKeyCodes = std::make_shared<X11NativeKeyCodeMap>();
+    services.systemShortcuts = std::make_shared<X11SystemShortcutSource>();
+    return services;
+}
+
+} // namespace KeyboardShortcuts

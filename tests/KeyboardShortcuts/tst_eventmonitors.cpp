@@ -1,0 +1,237 @@
+#include "KeyboardShortcuts/LocalEventMonitor.h"
+#include "KeyboardShortcuts/RunLoopLocalEventMonitor.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace KeyboardShortcuts;
+
+namespace {
+
+// Counts the key presses that reach it (those its child did not take).
+class KeyCountingWidget : public QWidget
+{
+public:
+    int presses = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        ++presses;
+        event->accept();
+    }
+};
+
+EventMonitorVerdict countAndPass(int &count)
+{
+    ++count;
+    return EventMonitorVerdict::pass();
+}
+
+} // namespace
+
+class TestEventMonitors : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void swallowedPressesNeverReachTheWidget();
+    void replacementIsDelivered();
+    void eachEventSeenOnceWhileItPropagates();
+    void onlyWatchedTypesReachTheCallback();
+    void notStartedSeesNothing();
+    void callbackMayDropItsMonitor();
+    void shortcutsWaitForTheMonitor();
+    void runLoopMonitorStartsAndStops();
+    void runLoopMonitorDestroyedWhileActive();
+};
+
+void TestEventMonitors::swallowedPressesNeverReachTheWidget()
+{
+    QLineEdit edit;
+    int seen = 0;
+    auto monitor = std::make_unique<LocalEventMonitor>(QList {QEvent::KeyPress}, [&](QObject *, QEvent *) {
+        ++seen;
+        return EventMonitorVerdict::swallow();
+    });
+    monitor->start();
+    QVERIFY(monitor->isStarted());
+    QTest::keyClicks(&edit, QStringLiteral("ab"));
+    QCOMPARE(seen, 2);
+    QCOMPARE(edit.text(), QString());
+
+    monitor.reset();
+    QTest::keyClicks(&edit, QStringLiteral("cd"));
+    QCOMPARE(edit.text(), QStringLiteral("cd"));
+    QCOMPARE(seen, 2);
+}
+
+void TestEventMonitors::replacementIsDelivered()
+{
+    QLineEdit edit;
+    LocalEventMonitor monitor({QEvent::KeyPress}, [](QObject *, QEvent *event) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_A)
+            return EventMonitorVerdict::pass();
+        return EventMonitorVerdict::replaceWith(
+            std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QStringLiteral("b")));
+    });
+    monitor.start();
+    QTest::keyClicks(&edit, QStringLiteral("xay"));
+    QCOMPARE(edit.text(), QStringLiteral("xby"));
+}
+
+void TestEventMonitors::eachEventSeenOnceWhileItPropagates()
+{
+    KeyCountingWidget parent;
+    auto *child = new QWidget(&parent); // a plain widget ignores key presses
+    int seen = 0;
+    QObject *receiver = nullptr;
+    LocalEventMonitor monitor({QEvent::KeyPress}, [&](QObject *r, QEvent *) {
+        receiver = r;
+        return countAndPass(seen);
+    });
+    monitor.start();
+    QTest::keyClick(child, Qt::Key_A);
+    QCOMPARE(seen, 1);
+    QCOMPARE(receiver, child);
+    // The press still went on from the child to its parent.
+    QCOMPARE(parent.presses, 1);
+}
+
+void TestEventMonitors::onlyWatchedTypesReachTheCallback()
+{
+    QLineEdit edit;
+    QList<QEvent::Type> types;
+    LocalEventMonitor monitor({QEvent::KeyRelease}, [&](QObject *, QEvent *event) {
+        types.append(event->type());
+        return EventMonitorVerdict::pass();
+    });
+    monitor.start();
+    QTest::keyClick(&edit, Qt::Key_A);
+    QCOMPARE(types, QList<QEvent::Type> {QEvent::KeyRelease});
+    QCOMPARE(edit.text(), QStringLiteral("a"));
+}
+
+void TestEventMonitors::notStartedSeesNothing()
+{
+    QLineEdit edit;
+    int seen = 0;
+    LocalEventMonitor monitor({QEvent::KeyPress}, [&](QObject *, QEvent *) {
+        ++seen;
+        return EventMonitorVerdict::swallow();
+    });
+    QVERIFY(!monitor.isStarted());
+    QTest::keyClick(&edit, Qt::Key_A);
+    QCOMPARE(seen, 0);
+    QCOMPARE(edit.text(), QStringLiteral("a"));
+    // A second start is still one registration: one call per event.
+    monitor.start().start();
+    QTest::keyClick(&edit, Qt::Key_B);
+    QCOMPARE(seen, 1);
+}
+
+void TestEventMonitors::callbackMayDropItsMonitor()
+{
+    QLineEdit edit;
+    std::unique_ptr<LocalEventMonitor> monitor;
+    int seen = 0;
+    monitor = std::make_unique<LocalEventMonitor>(QList {QEvent::KeyPress}, [&](QObject *, QEvent *) {
+        ++seen;
+        monitor.reset(); // as the recorder does when a press ends recording
+        return EventMonitorVerdict::swallow();
+    });
+    monitor->start();
+    QTest::keyClick(&edit, Qt::Key_A);
+    QVERIFY(!monitor);
+    QCOMPARE(edit.text(), QString());
+    QTest::keyClick(&edit, Qt::Key_B);
+    QCOMPARE(seen, 1);
+    QCOMPARE(edit.text(), QStringLiteral("b"));
+}
+
+void TestEventMonitors::shortcutsWaitForTheMonitor()
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *edit = new QLineEdit(&window);
+    layout->addWidget(edit);
+    auto *shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+K")), &window);
+    QSignalSpy activated(shortcut, &QShortcut::activated);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+
+    QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
+    QCOMPARE(activated.count(), 1);
+
+    int seen = 0;
+    {
+        LocalEventMonitor monitor({QEvent::KeyPress}, [&](QObject *, QEvent *event) {
+            if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_K)
+                ++seen;
+            return EventMonitorVerdict::swallow();
+        });
+        monitor.start();
+        QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(seen, 1);
+        QCOMPARE(activated.count(), 1);
+    }
+    QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
+    QCOMPARE(activated.count(), 2);
+}
+
+void TestEventMonitors::runLoopMonitorStartsAndStops()
+{
+    QLineEdit edit;
+    int seen = 0;
+    RunLoopLocalEventMonitor monitor({QEvent::KeyPress, QEvent::KeyRelease},
+                                     [&](QObject *, QEvent *) { return countAndPass(seen); });
+    QVERIFY(!monitor.isActive());
+    QTest::keyClick(&edit, Qt::Key_A);
+    QCOMPARE(seen, 0);
+
+    monitor.start();
+    monitor.start();
+    QVERIFY(monitor.isActive());
+    QTest::keyClick(&edit, Qt::Key_B);
+    QCOMPARE(seen, 2); // press and release, once each
+
+    monitor.stop();
+    monitor.stop();
+    QVERIFY(!monitor.isActive());
+    QTest::keyClick(&edit, Qt::Key_C);
+    QCOMPARE(seen, 2);
+
+    monitor.start();
+    QTest::keyClick(&edit, Qt::Key_D);
+    QCOMPARE(seen, 4);
+    QCOMPARE(edit.text(), QStringLiteral("abcd"));
+}
+
+void TestEventMonitors::runLoopMonitorDestroyedWhileActive()
+{
+    QLineEdit edit;
+    int seen = 0;
+    {
+        RunLoopLocalEventMonitor monitor({QEvent::KeyPress}, [&](QObject *, QEvent *) {
+            ++seen;
+            return EventMonitorVerdict::swallow();
+        });
+        monitor.start();
+        QTest::keyClick(&edit, Qt::Key_A);
+        QCOMPARE(seen, 1);
+    }
+    QTest::keyClick(&edit, Qt::Key_B);
+    QCOMPARE(seen, 1);
+    QCOMPARE(edit.text(), QStringLiteral("b"));
+}
+
+QTEST_MAIN(TestEventMonitors)
+#include "tst_eventmonitors.moc"

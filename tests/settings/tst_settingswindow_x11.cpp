@@ -1,0 +1,253 @@
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "KeyboardShortcuts/PlatformServices.h"
+#include "KeyboardShortcuts/Recorder.h"
+#include "KeyboardShortcuts/RecorderField.h"
+#include "KeyboardShortcuts/RecorderNotifier.h"
+#include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
+#include "KeyboardShortcuts/x11/X11PlatformServices.h"
+#include "settings/SettingsView.h"
+#include "settings/SettingsWindowManager.h"
+#include "settings/x11/XTestPastePermission.h"
+#include "settings/xdg/XdgAutostartLoginItem.h"
+#include "support/StdoutCapture.h"
+#include "support/TestTools.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace KeyboardShortcuts;
+
+namespace {
+
+constexpr int carbonK = 40;
+const QString shortcutKey = QStringLiteral("KeyboardShortcuts_togglePanel");
+
+bool xdotool(const QStringList &arguments)
+{
+    return runTool(QStringLiteral("xdotool"), arguments).ok();
+}
+
+bool clickAt(const QWidget *widget, std::optional<QPoint> local = std::nullopt)
+{
+    const QPoint p = widget->mapToGlobal(local.value_or(widget->rect().center()));
+    // No --sync: it waits for a motion event, which never comes when the
+    // pointer is already there. X handles the click after the move anyway.
+    return xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()),
+                    QStringLiteral("click"), QStringLiteral("1")});
+}
+
+bool key(const QString &combination)
+{
+    return xdotool({QStringLiteral("key"), combination});
+}
+
+// The check box takes clicks on its box and its text only.
+bool clickCheckBox(const QCheckBox *box)
+{
+    return clickAt(box, QPoint(8, box->height() / 2));
+}
+
+} // namespace
+
+// The settings window on a real X server, driven like a user would: xdotool
+// clicks and key presses, real global grabs, the real settings file and
+// autostart folder (under a temporary XDG_CONFIG_HOME).
+class TestSettingsWindowX11 : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_configHome.isValid());
+        qputenv("XDG_CONFIG_HOME", m_configHome.path().toUtf8());
+        QCOMPARE(XdgAutostartLoginItem::defaultConfigHome(), m_configHome.path());
+
+        auto backend = X11HotKeyBackend::create();
+        QVERIFY(backend);
+        resetState(std::move(backend));
+        setPlatformServices(x11PlatformServices());
+        // The panel is not part of this test: the handler counts the presses.
+        onKeyDown(Name::togglePanel(), [this] { ++m_toggles; });
+
+        m_login = std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::defaultConfigHome(),
+                                                          QStringLiteral("/usr/bin/halvex"));
+        m_manager = std::make_unique<SettingsWindowManager>(*m_login, m_permission);
+        m_activity = std::make_unique<QSignalSpy>(&recorderNotifier(),
+                                                  &RecorderNotifier::recorderActiveStatusDidChange);
+        m_manager->showSettings();
+        QWidget *window = m_manager->settingsWindow();
+        QVERIFY(window);
+        QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->isActiveWindow(), 5000);
+        m_field = m_manager->settingsView()->recorder()->field();
+        m_toggle = window->findChild<QCheckBox *>(QStringLiteral("openAtLogin"));
+        QVERIFY(m_field && m_toggle);
+    }
+
+    void cleanupTestCase()
+    {
+        m_manager.reset();
+        resetState();
+        resetPlatformServices();
+    }
+
+    void freshWindowDoesNotRecord()
+    {
+        QTest::qWait(100);
+        QVERIFY(!m_field->isRecording());
+        QVERIFY(!isPaused());
+        QVERIFY(m_activity->isEmpty());
+        if (qEnvironmentVariableIsSet("HALVEX_SETTINGS_SCREENSHOT"))
+            runTool(QStringLiteral("import"),
+                    {QStringLiteral("-window"), QStringLiteral("root"),
+                     qEnvironmentVariable("HALVEX_SETTINGS_SCREENSHOT")});
+    }
+
+    // The window manager is told the window cannot be resized, minimised or
+    // maximised.
+    void windowHints()
+    {
+        const QString id = QString::number(m_manager->settingsWindow()->winId());
+        const ToolResult hints = runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), id});
+        QVERIFY(hints.ok());
+        const QString text = QString::fromUtf8(hints.standardOutput);
+        // Our request: the Motif functions leave out minimise (0x8) and
+        // maximise (0x10).
+        const QRegularExpression motif(
+            QStringLiteral("_MOTIF_WM_HINTS\\(_MOTIF_WM_HINTS\\) = (0x[0-9a-f]+), (0x[0-9a-f]+)"));
+        const QRegularExpressionMatch m = motif.match(text);
+        QVERIFY2(m.hasMatch(), qPrintable(text));
+        QVERIFY(m.captured(1).toUInt(nullptr, 16) & 0x1);
+        QCOMPARE(m.captured(2).toUInt(nullptr, 16) & 0x18, 0u);
+        // What the window manager made of it (and of the fixed size).
+        const QString actions
+            = text.section(QStringLiteral("_NET_WM_ALLOWED_ACTIONS(ATOM) = "), 1).section(u'\n', 0, 0);
+        QVERIFY2(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE")), qPrintable(actions));
+        QVERIFY2(!actions.contains(QStringLiteral("_NET_WM_ACTION_RESIZE")), qPrintable(actions));
+        QVERIFY2(!actions.contains(QStringLiteral("_NET_WM_ACTION_MAXIMIZE")), qPrintable(actions));
+    }
+
+    void defaultShortcutFires()
+    {
+        QCOMPARE(getShortcut(Name::togglePanel()), std::optional(Name::togglePanelDefault()));
+        QVERIFY(key(QStringLiteral("shift+super+v")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_toggles, 1, 5000);
+    }
+
+    void recordNewShortcut()
+    {
+        QVERIFY(clickAt(m_field));
+        QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
+        QVERIFY(isPaused());
+        QVERIFY(key(QStringLiteral("ctrl+alt+k")));
+        const Shortcut recorded(carbonK, 0x100 | 0x800);
+        QTRY_COMPARE_WITH_TIMEOUT(getShortcut(Name::togglePanel()), std::optional(recorded), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);
+        QVERIFY(!isPaused());
+        QVERIFY(!m_field->text().isEmpty());
+        QCOMPARE(m_toggles, 1);
+
+        // The settings file holds the shortcut's JSON text.
+        QTRY_VERIFY_WITH_TIMEOUT(storedValue().contains(QStringLiteral("carbonKeyCode")), 5000);
+        const QJsonObject json = QJsonDocument::fromJson(storedValue().toUtf8()).object();
+        QCOMPARE(json.value(QStringLiteral("carbonKeyCode")).toInt(-1), carbonK);
+        QCOMPARE(json.value(QStringLiteral("carbonModifiers")).toInt(-1), 0x900);
+
+        // The old combination no longer fires, the new one does. X delivers
+        // in order: once the new press has run, the old one has been handled.
+        QVERIFY(key(QStringLiteral("shift+super+v")));
+        QVERIFY(key(QStringLiteral("ctrl+alt+k")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_toggles, 2, 5000);
+        QTest::qWait(200);
+        QCOMPARE(m_toggles, 2);
+    }
+
+    void deleteClears()
+    {
+        QVERIFY(clickAt(m_field));
+        QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
+        QVERIFY(key(QStringLiteral("Delete")));
+        QTRY_COMPARE_WITH_TIMEOUT(getShortcut(Name::togglePanel()), std::nullopt, 5000);
+        QVERIFY(m_field->text().isEmpty());
+        // togglePanel has a default: the Boolean false marker keeps it away.
+        QTRY_COMPARE_WITH_TIMEOUT(storedValue(), QStringLiteral("false"), 5000);
+        QVERIFY(m_field->isRecording());
+        QVERIFY(key(QStringLiteral("Escape")));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);
+        QVERIFY(!isPaused());
+        QCOMPARE(getShortcut(Name::togglePanel()), std::nullopt);
+    }
+
+    void openAtLoginTogglesTheAutostartEntry()
+    {
+        const QString entry = m_login->entryPath();
+        QVERIFY(!QFile::exists(entry));
+        QVERIFY(clickCheckBox(m_toggle));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(entry), 5000);
+        QVERIFY(m_toggle->isChecked());
+        QVERIFY(m_login->isEnabled());
+        QVERIFY(clickCheckBox(m_toggle));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(entry), 5000);
+        QVERIFY(!m_toggle->isChecked());
+    }
+
+    // A read-only folder would not do here: the tests may run as root, who
+    // writes into it anyway. A regular file named "autostart" makes the
+    // folder impossible to create for anyone.
+    void unwritableAutostartReportsOnce()
+    {
+        const QString autostart = QDir(m_configHome.path()).filePath(QStringLiteral("autostart"));
+        QDir(autostart).removeRecursively();
+        QFile blocker(autostart);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        QByteArray printed;
+        {
+            StdoutCapture capture;
+            QVERIFY(clickCheckBox(m_toggle));
+            QTRY_VERIFY_WITH_TIMEOUT(m_toggle->isChecked(), 5000);
+            // Give the once-a-second refresh time to run a few times.
+            QTest::qWait(2500);
+            printed = capture.text();
+        }
+        QCOMPARE(printed.count("Failed to update launch at login: "), 1);
+        QVERIFY2(printed.startsWith("Failed to update launch at login: ") && printed.endsWith('\n'),
+                 printed.constData());
+        QVERIFY(m_toggle->isChecked());
+        QVERIFY(QSettings(QStringLiteral("Halvex"), QStringLiteral("Halvex"))
+                    .value(QStringLiteral("openAtLogin"))
+                    .toBool());
+        QFile::remove(autostart);
+    }
+
+private:
+    // The value of togglePanel's entry as the settings file holds it.
+    QString storedValue() const
+    {
+        const QString file = QDir(m_configHome.path()).filePath(QStringLiteral("Halvex/Halvex.conf"));
+        return QSettings(file, QSettings::IniFormat).value(shortcutKey).toString();
+    }
+
+    QTemporaryDir m_configHome;
+    std::unique_ptr<XdgAutostartLoginItem> m_login;
+    XTestPastePermission m_permission;
+    std::unique_ptr<SettingsWindowManager> m_manager;
+    std::unique_ptr<QSignalSpy> m_activity;
+    RecorderField *m_field = nullptr;
+    QCheckBox *m_toggle = nullptr;
+    int m_toggles = 0;
+};
+
+QTEST_MAIN(TestSettingsWindowX11)
+#include "tst_settingswindow_x11.moc"

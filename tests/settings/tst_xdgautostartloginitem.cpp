@@ -1,0 +1,130 @@
+#include "settings/xdg/XdgAutostartLoginItem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(contents);
+}
+
+} // namespace
+
+class TestXdgAutostartLoginItem : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void registerAndUnregister()
+    {
+        QTemporaryDir home;
+        XdgAutostartLoginItem item(home.path(), QStringLiteral("/usr/bin/halvex"));
+        QCOMPARE(item.entryPath(), home.filePath(QStringLiteral("autostart/halvex.desktop")));
+        QVERIFY(!item.isEnabled());
+
+        QCOMPARE(item.registerItem(), std::nullopt);
+        QVERIFY(item.isEnabled());
+        QFile file(item.entryPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray contents = file.readAll();
+        QVERIFY(contents.startsWith("[Desktop Entry]\n"));
+        QVERIFY(contents.contains("\nType=Application\n"));
+        QVERIFY(contents.contains("\nExec=/usr/bin/halvex\n"));
+
+        QCOMPARE(item.unregisterItem(), std::nullopt);
+        QVERIFY(!QFile::exists(item.entryPath()));
+        QVERIFY(!item.isEnabled());
+        // Removing what is not there is not an error.
+        QCOMPARE(item.unregisterItem(), std::nullopt);
+    }
+
+    void status_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("plain entry") << QByteArray("[Desktop Entry]\nExec=halvex\n") << true;
+        QTest::newRow("Hidden=true") << QByteArray("[Desktop Entry]\nHidden=true\nExec=halvex\n") << false;
+        QTest::newRow("Hidden = true, spaced") << QByteArray("[Desktop Entry]\nHidden = true\n") << false;
+        QTest::newRow("Hidden=false") << QByteArray("[Desktop Entry]\nHidden=false\n") << true;
+        QTest::newRow("Hidden in another group")
+            << QByteArray("[Desktop Entry]\nExec=halvex\n[Desktop Action x]\nHidden=true\n") << true;
+        QTest::newRow("empty file") << QByteArray() << true;
+        QTest::newRow("binary garbage") << QByteArray("\x00\xff[\n=\n", 6) << true;
+    }
+
+    void status()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, enabled);
+        QTemporaryDir home;
+        XdgAutostartLoginItem item(home.path(), QStringLiteral("halvex"));
+        writeFile(item.entryPath(), contents);
+        QCOMPARE(item.isEnabled(), enabled);
+    }
+
+    void registerReplacesHiddenEntry()
+    {
+        QTemporaryDir home;
+        XdgAutostartLoginItem item(home.path(), QStringLiteral("/opt/halvex"));
+        writeFile(item.entryPath(), "[Desktop Entry]\nHidden=true\n");
+        QCOMPARE(item.registerItem(), std::nullopt);
+        QVERIFY(item.isEnabled());
+    }
+
+    // The folder cannot be created when a regular file has its name. (A
+    // read-only folder would not do: the tests may run as root, which writes
+    // there anyway.)
+    void autostartPathBlocked()
+    {
+        QTemporaryDir home;
+        writeFile(home.filePath(QStringLiteral("autostart")), "not a folder");
+        XdgAutostartLoginItem item(home.path(), QStringLiteral("halvex"));
+        const std::optional<QString> error = item.registerItem();
+        QVERIFY(error);
+        QVERIFY2(error->contains(home.filePath(QStringLiteral("autostart"))), qPrintable(*error));
+        QVERIFY(!item.isEnabled());
+        QCOMPARE(item.unregisterItem(), std::nullopt);
+    }
+
+    void directoryInEntryPlace()
+    {
+        QTemporaryDir home;
+        XdgAutostartLoginItem item(home.path(), QStringLiteral("halvex"));
+        // A non-empty directory in the entry's place cannot be removed as a
+        // file; it is not an enabled entry either.
+        writeFile(item.entryPath() + QStringLiteral("/inner"), "x");
+        QVERIFY(!item.isEnabled());
+        QVERIFY(item.registerItem());
+    }
+
+    void execQuoting_data()
+    {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QByteArray>("execLine");
+        QTest::newRow("plain") << QStringLiteral("/usr/bin/halvex") << QByteArray("Exec=/usr/bin/halvex");
+        QTest::newRow("space") << QStringLiteral("/opt/my apps/halvex")
+                               << QByteArray("Exec=\"/opt/my apps/halvex\"");
+        QTest::newRow("dollar and quote")
+            << QStringLiteral("/tmp/a$b\"c") << QByteArray("Exec=\"/tmp/a\\\\$b\\\\\"c\"");
+        QTest::newRow("percent") << QStringLiteral("/tmp/100%") << QByteArray("Exec=\"/tmp/100%%\"");
+        QTest::newRow("backslash") << QStringLiteral("/tmp/a\\b") << QByteArray("Exec=\"/tmp/a\\\\\\\\b\"");
+    }
+
+    void execQuoting()
+    {
+        QFETCH(QString, executable);
+        QFETCH(QByteArray, execLine);
+        const QList<QByteArray> lines = XdgAutostartLoginItem::entryContents(executable).split('\n');
+        QVERIFY2(lines.contains(execLine), XdgAutostartLoginItem::entryContents(executable).constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestXdgAutostartLoginItem)
+#include "tst_xdgautostartloginitem.moc"
