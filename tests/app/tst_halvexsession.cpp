@@ -46,14 +46,23 @@ QList<QRect> halvexWindows(bool onlyVisible)
     return windows;
 }
 
-// The docked tray icon: small, and placed by the tray away from the origin.
+// The docked tray icon: small, mapped, and placed by the tray away from the origin.
 std::optional<QRect> trayIcon()
 {
-    for (const QRect &r : halvexWindows(false)) {
+    for (const QRect &r : halvexWindows(true)) {
         if (r.width() >= 8 && r.width() <= 64 && r.height() >= 8 && r.height() <= 64 && r.x() > 0)
             return r;
     }
     return std::nullopt;
+}
+
+bool panelVisible()
+{
+    for (const QRect &r : halvexWindows(true)) {
+        if (r.width() == 450)
+            return true;
+    }
+    return false;
 }
 
 std::optional<QRect> historyWindow()
@@ -181,8 +190,14 @@ void TestHalvexSession::trayIconOpensHistoryAndQuitEndsWithZero()
                     "copied in the session")
                 .ok());
 
-    QVERIFY(clickAt(trayIcon()->center()));
-    QTRY_VERIFY_WITH_TIMEOUT(historyWindow().has_value(), deadlineMs);
+    // The icon can be placed before the tray has finished embedding it, and
+    // a click then lands on the tray: click again until the window opens.
+    for (int attempt = 0; attempt < 4 && !historyWindow(); ++attempt) {
+        QVERIFY(clickAt(trayIcon()->center()));
+        if (QTest::qWaitFor([] { return historyWindow().has_value(); }, 5000))
+            break;
+    }
+    QVERIFY(historyWindow().has_value());
     const QRect window = *historyWindow();
     const QRect icon = *trayIcon();
     QVERIFY2(window.top() > icon.bottom() && window.top() < icon.bottom() + 30,
@@ -203,6 +218,7 @@ void TestHalvexSession::secondLaunchTogglesRunningOneAndExits()
     startTray();
     m_halvex = startHalvex();
     QTRY_VERIFY_WITH_TIMEOUT(trayIcon().has_value(), deadlineMs);
+    QVERIFY(!panelVisible());
 
     for (int launch = 1; launch <= 2; ++launch) {
         QProcess second;
@@ -213,6 +229,9 @@ void TestHalvexSession::secondLaunchTogglesRunningOneAndExits()
         QCOMPARE(second.exitCode(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(stderrOf(m_halvex.get()).count(QStringLiteral("toggle the panel")), launch,
                                   deadlineMs);
+        // The first launch shows the running one's quick-paste panel, the next hides it.
+        const bool shown = launch % 2 == 1;
+        QTRY_COMPARE_WITH_TIMEOUT(panelVisible(), shown, deadlineMs);
     }
     // One icon only: the second launches never came up.
     QCOMPARE(m_halvex->state(), QProcess::Running);
