@@ -1,5 +1,6 @@
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
 
+#include "x11/XcbKeySymbols.h"
 #include "x11/XcbReply.h"
 
 #include <xcb/xcb_keysyms.h>
@@ -15,11 +16,6 @@ constexpr xcb_keysym_t XK_Super_R = 0xffec;
 constexpr xcb_keysym_t XK_Num_Lock = 0xff7f;
 constexpr xcb_keysym_t XK_Scroll_Lock = 0xff14;
 
-struct KeySymbolsFree
-{
-    void operator()(xcb_key_symbols_t *symbols) const noexcept { xcb_key_symbols_free(symbols); }
-};
-
 } // namespace
 
 X11ModifierMasks X11ModifierMasks::read(xcb_connection_t *connection)
@@ -30,7 +26,7 @@ X11ModifierMasks X11ModifierMasks::read(xcb_connection_t *connection)
 
     XcbReply<xcb_get_modifier_mapping_reply_t> map(
         xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr));
-    std::unique_ptr<xcb_key_symbols_t, KeySymbolsFree> symbols(xcb_key_symbols_alloc(connection));
+    XcbKeySymbols symbols(xcb_key_symbols_alloc(connection));
     if (!map || !symbols)
         return masks;
 

@@ -2,6 +2,7 @@
 
 #include "clipboard/x11/TerminalWindowClasses.h"
 #include "x11/XcbConnection.h"
+#include "x11/XcbKeySymbols.h"
 #include "x11/XcbReply.h"
 
 #include <QLoggingCategory>
@@ -27,11 +28,6 @@ constexpr xcb_keysym_t keysymShiftR = 0xffe2;
 // Ancestors of a focus window worth looking at: the focus window itself, the
 // client window a window manager frames, and the frame.
 constexpr int maxWindowDepth = 16;
-
-struct KeySymbolsFree
-{
-    void operator()(xcb_key_symbols_t *symbols) const noexcept { xcb_key_symbols_free(symbols); }
-};
 
 // The first keycode the current keymap gives any of the keysyms; 0 if none.
 xcb_keycode_t keycodeFor(xcb_key_symbols_t *symbols, std::initializer_list<xcb_keysym_t> keysyms)
@@ -173,7 +169,7 @@ bool XTestPasteSimulator::inject(bool terminalChord, const QByteArray &heldKeyma
 {
     xcb_connection_t *c = m_connection->get();
     // Allocated per chord so that a layout switch is picked up.
-    std::unique_ptr<xcb_key_symbols_t, KeySymbolsFree> symbols(xcb_key_symbols_alloc(c));
+    XcbKeySymbols symbols(xcb_key_symbols_alloc(c));
     if (!symbols) {
         qCWarning(lcXTestPaste) << "cannot read the keyboard mapping; not pasting";
         return false;
