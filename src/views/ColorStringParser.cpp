@@ -175,16 +175,27 @@ std::optional<QColor> parseHex(const QString &s)
                     (v & 255) / 255.0);
 }
 
-std::optional<QColor> parseRgbFunction(const QString &s)
+// The comma- or space-separated arguments of name(...) or namea(...), when
+// there are at least three.
+std::optional<QStringList> functionArguments(const QString &s, QLatin1String name)
 {
-    if (!s.startsWith(QLatin1String("rgb(")) && !s.startsWith(QLatin1String("rgba(")))
+    if (!s.startsWith(name + QLatin1Char('(')) && !s.startsWith(name + QLatin1String("a(")))
         return std::nullopt;
     const std::optional<QString> inner = parenthesised(s);
     if (!inner)
         return std::nullopt;
-    const QStringList pieces = functionalPieces(*inner);
+    QStringList pieces = functionalPieces(*inner);
     if (pieces.size() < 3)
         return std::nullopt;
+    return pieces;
+}
+
+std::optional<QColor> parseRgbFunction(const QString &s)
+{
+    const std::optional<QStringList> arguments = functionArguments(s, QLatin1String("rgb"));
+    if (!arguments)
+        return std::nullopt;
+    const QStringList &pieces = *arguments;
     double channels[3];
     for (int i = 0; i < 3; ++i) {
         bool percent = false;
@@ -198,14 +209,10 @@ std::optional<QColor> parseRgbFunction(const QString &s)
 
 std::optional<QColor> parseHslFunction(const QString &s)
 {
-    if (!s.startsWith(QLatin1String("hsl(")) && !s.startsWith(QLatin1String("hsla(")))
+    const std::optional<QStringList> arguments = functionArguments(s, QLatin1String("hsl"));
+    if (!arguments)
         return std::nullopt;
-    const std::optional<QString> inner = parenthesised(s);
-    if (!inner)
-        return std::nullopt;
-    const QStringList pieces = functionalPieces(*inner);
-    if (pieces.size() < 3)
-        return std::nullopt;
+    const QStringList &pieces = *arguments;
     QString huePiece = pieces.at(0);
     huePiece.remove(QLatin1String("deg"));
     const std::optional<double> hue = readNumber(huePiece);
