@@ -5,6 +5,7 @@
 // when the program starts).
 
 #include "clipboard/tesseract/TesseractTextRecognizer.h"
+#include "support/EditDistance.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -41,23 +42,6 @@ const QStringList corpus = {
     QStringLiteral("Update the documentation before release"),
     QStringLiteral("Weekly sync notes are in the wiki"),
 };
-
-int editDistance(const QString &a, const QString &b)
-{
-    QList<int> row(b.size() + 1);
-    for (int j = 0; j <= b.size(); ++j)
-        row[j] = j;
-    for (int i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = i;
-        for (int j = 1; j <= b.size(); ++j) {
-            const int above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
 
 // A desktop-like 1920x1080 image: a dark background, two light "windows"
 // with title bars, and 20 lines of 15 px text split between them.

@@ -2,6 +2,8 @@
 
 // Rendered text images and a tolerant comparison for the OCR tests.
 
+#include "support/EditDistance.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -29,23 +31,6 @@ inline QImage renderLines(const QStringList &lines, int pixelSize, QColor ink, Q
     for (int i = 0; i < lines.size(); ++i)
         painter.drawText(pixelSize, lineHeight * (i + 1), lines.at(i));
     return image;
-}
-
-inline int editDistance(const QString &a, const QString &b)
-{
-    QList<int> row(b.size() + 1);
-    for (int j = 0; j <= b.size(); ++j)
-        row[j] = j;
-    for (int i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = i;
-        for (int j = 1; j <= b.size(); ++j) {
-            const int above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
 }
 
 // The recognised text is the lines joined by single spaces, ignoring case,
