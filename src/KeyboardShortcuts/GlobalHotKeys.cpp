@@ -1,13 +1,11 @@
 #include "KeyboardShortcuts/GlobalHotKeys.h"
 
 #include "KeyboardShortcuts/HotKeyBackend.h"
+#include "KeyboardShortcuts/ShortcutsLogging.h"
 
 #include <QByteArray>
-#include <QLoggingCategory>
 
 #include <cstdio>
-
-Q_LOGGING_CATEGORY(lcHotKeys, "halvex.keyboardshortcuts", QtInfoMsg)
 
 namespace KeyboardShortcuts {
 
@@ -88,8 +86,8 @@ void GlobalHotKeys::updateEventHandler()
         m_deliverHotKeys = false;
         setMatchKeyEvents(true);
     }
-    qCDebug(lcHotKeys) << "enabled" << m_enabled << "menu open" << m_menuOpen << "records"
-                       << m_hotKeys.size();
+    qCDebug(lcShortcuts) << "enabled" << m_enabled << "menu open" << m_menuOpen << "records"
+                         << m_hotKeys.size();
 }
 
 void GlobalHotKeys::setMatchKeyEvents(bool match)

@@ -2,11 +2,8 @@
 
 #include "KeyboardShortcuts/KeyboardLayout.h"
 #include "KeyboardShortcuts/NativeKeyCodeMap.h"
+#include "KeyboardShortcuts/ShortcutsLogging.h"
 #include "KeyboardShortcuts/SystemShortcutSource.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcShortcutPlatform, "halvex.shortcuts")
 
 namespace KeyboardShortcuts {
 
@@ -19,7 +16,7 @@ public:
     {
         static bool told = false;
         if (!told) {
-            qCInfo(lcShortcutPlatform) << "no keyboard layout service: keys show without their character";
+            qCInfo(lcShortcuts) << "no keyboard layout service: keys show without their character";
             told = true;
         }
         return std::nullopt;

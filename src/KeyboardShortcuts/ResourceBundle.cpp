@@ -1,11 +1,10 @@
 #include "KeyboardShortcuts/ResourceBundle.h"
 
+#include "KeyboardShortcuts/ShortcutsLogging.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcResourceBundle, "halvex.shortcuts.resources")
 
 namespace KeyboardShortcuts {
 
@@ -85,7 +84,7 @@ ResourceBundle::ResourceBundle(const QString &bundlePath, const QLocale &locale)
 {
     if (!m_translator.load(locale, catalogueName, QStringLiteral("_"), bundlePath)
         && !m_translator.load(catalogueName + QStringLiteral("_en"), bundlePath)) {
-        qCWarning(lcResourceBundle) << "no catalogue in" << bundlePath << "; texts show as their keys";
+        qCWarning(lcShortcuts) << "no catalogue in" << bundlePath << "; texts show as their keys";
     }
 }
 

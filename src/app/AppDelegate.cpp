@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "app/AppLogging.h"
 #include "app/PanelWindowSystem.h"
 #include "clipboard/ClipboardManager.h"
 #include "views/FloatingPanel.h"
@@ -10,12 +11,9 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QScreen>
-
-Q_LOGGING_CATEGORY(lcApp, "halvex.app")
 
 AppDelegate::AppDelegate(std::unique_ptr<ClipboardManager> manager,
                          std::unique_ptr<PanelWindowSystem> windowSystem,

@@ -1,3 +1,3 @@
 #include "app/AppLogging.h"
 
-Q_LOGGING_CATEGORY(lcShell, "halvex.app.shell")
+Q_LOGGING_CATEGORY(lcApp, "halvex.app", QtInfoMsg)

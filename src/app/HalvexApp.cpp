@@ -181,10 +181,10 @@ void HalvexApp::start()
 void HalvexApp::handleMessage(const QByteArray &message)
 {
     if (message == togglePanelMessage) {
-        qCDebug(lcShell) << "another launch asks to toggle the panel";
+        qCDebug(lcApp) << "another launch asks to toggle the panel";
         Q_EMIT togglePanelRequested();
     } else {
-        qCWarning(lcShell) << "ignoring an unknown message from another launch" << message.left(40);
+        qCWarning(lcApp) << "ignoring an unknown message from another launch" << message.left(40);
     }
 }
 

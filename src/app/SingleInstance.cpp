@@ -60,7 +60,7 @@ SingleInstance::Role SingleInstance::claim(const QByteArray &message, int timeou
     QLockFile lock(m_socketPath + QStringLiteral(".lock"));
     lock.setStaleLockTime(0); // stale only when its process is gone
     if (!lock.tryLock(timeoutMs)) {
-        qCWarning(lcShell) << "cannot take the instance lock" << lock.fileName() << lock.error();
+        qCWarning(lcApp) << "cannot take the instance lock" << lock.fileName() << lock.error();
         // Someone holds it for long: try to reach a running instance anyway.
         return sendTo(message, int(deadline.remainingTime())) ? Role::Secondary : Role::Unavailable;
     }
@@ -69,7 +69,7 @@ SingleInstance::Role SingleInstance::claim(const QByteArray &message, int timeou
         if (sendTo(message, qMax(int(deadline.remainingTime()), 500)))
             return Role::Secondary;
         // Nobody answers: the instance that made it is gone.
-        qCInfo(lcShell) << "replacing a stale instance socket" << m_socketPath;
+        qCInfo(lcApp) << "replacing a stale instance socket" << m_socketPath;
         QLocalServer::removeServer(m_socketPath);
     }
     return listen() ? Role::Primary : Role::Unavailable;
@@ -100,7 +100,7 @@ bool SingleInstance::listen()
     m_server = std::make_unique<QLocalServer>();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_socketPath)) {
-        qCWarning(lcShell) << "cannot listen on" << m_socketPath << m_server->errorString();
+        qCWarning(lcApp) << "cannot listen on" << m_socketPath << m_server->errorString();
         m_server.reset();
         return false;
     }

@@ -1,13 +1,11 @@
 #include "clipboard/NullPasteSimulator.h"
 
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcNullPaste, "halvex.paste")
+#include "clipboard/ClipboardLogging.h"
 
 void NullPasteSimulator::simulatePaste()
 {
     if (!m_warned) {
-        qCInfo(lcNullPaste)
+        qCInfo(lcPaste)
             << "no keystroke synthesis on this platform; entries are only written to the clipboard";
         m_warned = true;
     }

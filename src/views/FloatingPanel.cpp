@@ -1,12 +1,11 @@
 #include "views/FloatingPanel.h"
 
+#include "views/ViewsLogging.h"
+
 #include <QKeyEvent>
-#include <QLoggingCategory>
 #include <QPainterPath>
 #include <QRegion>
 #include <QVBoxLayout>
-
-Q_LOGGING_CATEGORY(lcPanel, "halvex.views.panel")
 
 namespace {
 constexpr int cornerRadius = 20;
@@ -62,7 +61,7 @@ void FloatingPanel::present(const QRect &screenArea)
     show();
     raise();
     activateWindow();
-    qCDebug(lcPanel) << "presented at" << frame;
+    qCDebug(lcViews) << "presented at" << frame;
 }
 
 bool FloatingPanel::event(QEvent *event)

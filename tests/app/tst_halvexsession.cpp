@@ -130,7 +130,7 @@ std::unique_ptr<QProcess> TestHalvexSession::startHalvex()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDir.path());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("halvex.app.shell.debug=true"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("halvex.app.debug=true"));
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")); // the XEmbed tray, always
     process->setProcessEnvironment(env);
     process->start(QStringLiteral(HALVEX_BINARY), {});

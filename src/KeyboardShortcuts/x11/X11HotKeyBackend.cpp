@@ -1,11 +1,9 @@
 #include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
 
 #include "KeyboardShortcuts/ModifierFlags.h"
+#include "KeyboardShortcuts/ShortcutsLogging.h"
 
 #include <QGuiApplication>
-#include <QLoggingCategory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcHotKeyX11)
 
 namespace KeyboardShortcuts {
 
@@ -74,7 +72,7 @@ void X11HotKeyBackend::regrabAll()
         // The hotkey layer believes the hotkey is held; it stays silent until
         // it is registered again.
         if (status != 0)
-            qCWarning(lcHotKeyX11) << "hotkey" << id << "lost after a keyboard mapping change, status"
+            qCWarning(lcShortcuts) << "hotkey" << id << "lost after a keyboard mapping change, status"
                                    << status;
     }
 }

@@ -1,15 +1,13 @@
 #include "KeyboardShortcuts/x11/X11KeyGrabber.h"
 
+#include "KeyboardShortcuts/ShortcutsLogging.h"
 #include "x11/XcbReply.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 #include <QMetaObject>
 
 #include <cstring>
 #include <vector>
-
-Q_LOGGING_CATEGORY(lcHotKeyX11, "halvex.keyboardshortcuts.x11", QtInfoMsg)
 
 namespace KeyboardShortcuts {
 
@@ -138,7 +136,7 @@ int X11KeyGrabber::grab(quint32 id, xcb_keycode_t keycode, Qt::KeyboardModifiers
                 xcb_ungrab_key(m_connection, keycode, m_root, variant);
             xcb_flush(m_connection);
         }
-        qCDebug(lcHotKeyX11) << "grab of keycode" << keycode << "modifiers" << Qt::hex << bits
+        qCDebug(lcShortcuts) << "grab of keycode" << keycode << "modifiers" << Qt::hex << bits
                              << "failed with" << Qt::dec << status;
         return status;
     }

@@ -1,14 +1,11 @@
 #include "KeyboardShortcuts/x11/X11SystemShortcutSource.h"
 
 #include "KeyboardShortcuts/ModifierFlags.h"
+#include "KeyboardShortcuts/ShortcutsLogging.h"
 #include "KeyboardShortcuts/x11/X11KeyCodeTable.h"
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
 #include "x11/XcbConnection.h"
 #include "x11/XcbReply.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcSystemShortcuts, "halvex.shortcuts.system")
 
 namespace KeyboardShortcuts {
 
@@ -47,7 +44,7 @@ X11SystemShortcutSource::X11SystemShortcutSource(const QByteArray &displayName)
     : m_connection(std::make_unique<XcbConnection>(displayName))
 {
     if (!m_connection->isValid())
-        qCWarning(lcSystemShortcuts) << "cannot connect to the X server: no shortcut counts as taken";
+        qCWarning(lcShortcuts) << "cannot connect to the X server: no shortcut counts as taken";
 }
 
 X11SystemShortcutSource::~X11SystemShortcutSource() = default;
@@ -81,7 +78,7 @@ bool X11SystemShortcutSource::isHeldElsewhere(const Shortcut &shortcut) const
         return false;
     }
     if (error->error_code != badAccess)
-        qCDebug(lcSystemShortcuts) << "trial grab failed with X error" << error->error_code;
+        qCDebug(lcShortcuts) << "trial grab failed with X error" << error->error_code;
     return error->error_code == badAccess;
 }
 

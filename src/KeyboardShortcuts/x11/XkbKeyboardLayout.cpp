@@ -1,14 +1,11 @@
 #include "KeyboardShortcuts/x11/XkbKeyboardLayout.h"
 
+#include "KeyboardShortcuts/ShortcutsLogging.h"
 #include "KeyboardShortcuts/x11/X11KeyCodeTable.h"
 #include "x11/XcbConnection.h"
 
-#include <QLoggingCategory>
-
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
-
-Q_LOGGING_CATEGORY(lcXkbLayout, "halvex.shortcuts.layout")
 
 namespace KeyboardShortcuts {
 
@@ -34,13 +31,13 @@ XkbKeyboardLayout::XkbKeyboardLayout(const QByteArray &displayName)
     : m_connection(std::make_unique<XcbConnection>(displayName))
 {
     if (!m_connection->isValid()) {
-        qCWarning(lcXkbLayout) << "cannot connect to the X server: keys show without their character";
+        qCWarning(lcShortcuts) << "cannot connect to the X server: keys show without their character";
         return;
     }
     if (!xkb_x11_setup_xkb_extension(m_connection->get(), XKB_X11_MIN_MAJOR_XKB_VERSION,
                                      XKB_X11_MIN_MINOR_XKB_VERSION, XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS,
                                      nullptr, nullptr, nullptr, nullptr)) {
-        qCWarning(lcXkbLayout)
+        qCWarning(lcShortcuts)
             << "the X server has no usable XKB extension: keys show without their character";
         return;
     }

@@ -1,16 +1,14 @@
 #include "app/x11/X11KeyboardGrab.h"
 
+#include "app/AppLogging.h"
 #include "x11/XcbReply.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QLoggingCategory>
 
 #include <xkbcommon/xkbcommon-keysyms.h>
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
-
-Q_LOGGING_CATEGORY(lcGrab, "halvex.app.keyboardgrab")
 
 namespace {
 
@@ -139,13 +137,13 @@ bool X11KeyboardGrab::grab()
     const XcbReply<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(m_connection, cookie, nullptr));
     m_grabbed = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
     if (!m_grabbed) {
-        qCInfo(lcGrab) << "could not grab the keyboard, status" << (reply ? int(reply->status) : -1);
+        qCInfo(lcApp) << "could not grab the keyboard, status" << (reply ? int(reply->status) : -1);
         return false;
     }
     m_listening = true;
     m_heldAtGrab = keysDown();
     m_keymap.reset(); // read again on the first key: the layout may have changed
-    qCDebug(lcGrab) << "keyboard grabbed";
+    qCDebug(lcApp) << "keyboard grabbed";
     return true;
 }
 
@@ -173,7 +171,7 @@ void X11KeyboardGrab::release()
     m_grabbed = false;
     m_ungrabSequence = quint16(xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME).sequence);
     xcb_flush(m_connection);
-    qCDebug(lcGrab) << "keyboard released";
+    qCDebug(lcApp) << "keyboard released";
 }
 
 bool X11KeyboardGrab::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)

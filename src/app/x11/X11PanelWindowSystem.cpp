@@ -1,12 +1,10 @@
 #include "app/x11/X11PanelWindowSystem.h"
 
+#include "app/AppLogging.h"
 #include "x11/XcbReply.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcWindowSystem, "halvex.app.windowsystem")
 
 std::unique_ptr<X11PanelWindowSystem> X11PanelWindowSystem::create()
 {
@@ -46,7 +44,7 @@ void X11PanelWindowSystem::rememberFocusedWindow()
     // None and PointerRoot are not windows to go back to.
     if (m_saved == XCB_INPUT_FOCUS_POINTER_ROOT)
         m_saved = XCB_WINDOW_NONE;
-    qCDebug(lcWindowSystem) << "focus was on window" << Qt::hex << m_saved;
+    qCDebug(lcApp) << "focus was on window" << Qt::hex << m_saved;
 }
 
 void X11PanelWindowSystem::restoreFocusedWindow()
@@ -63,7 +61,7 @@ void X11PanelWindowSystem::restoreFocusedWindow()
         return;
     xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
     xcb_flush(m_connection);
-    qCDebug(lcWindowSystem) << "gave the focus back to window" << Qt::hex << window;
+    qCDebug(lcApp) << "gave the focus back to window" << Qt::hex << window;
 }
 
 bool X11PanelWindowSystem::hasCompositor() const

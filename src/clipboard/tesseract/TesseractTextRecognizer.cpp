@@ -1,6 +1,7 @@
 #include "clipboard/tesseract/TesseractTextRecognizer.h"
 
-#include <QLoggingCategory>
+#include "clipboard/ClipboardLogging.h"
+
 #include <QPainter>
 #include <QStringList>
 
@@ -12,8 +13,6 @@
 #include <memory>
 #include <string>
 #include <utility>
-
-Q_LOGGING_CATEGORY(lcOcr, "halvex.ocr")
 
 namespace {
 

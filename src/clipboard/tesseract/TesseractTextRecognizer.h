@@ -14,7 +14,7 @@
 // Images smaller than minimumSide pixels on a side (including null images
 // from undecodable data) give nothing without touching the engine. Images
 // larger than maximumPixels are scaled down first. A language pack that is
-// missing or cannot be loaded gives nothing, and the "halvex.ocr" category
+// missing or cannot be loaded gives nothing, and the "halvex.clipboard.ocr" category
 // says why, once per recogniser.
 class TesseractTextRecognizer final : public TextRecognizer
 {

@@ -1,19 +1,16 @@
 #include "clipboard/x11/XTestPasteSimulator.h"
 
+#include "clipboard/ClipboardLogging.h"
 #include "clipboard/x11/TerminalWindowClasses.h"
 #include "x11/XcbConnection.h"
 #include "x11/XcbKeySymbols.h"
 #include "x11/XcbReply.h"
-
-#include <QLoggingCategory>
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
 #include <unistd.h>
-
-Q_LOGGING_CATEGORY(lcXTestPaste, "halvex.paste")
 
 namespace {
 
@@ -70,8 +67,8 @@ void XTestPasteSimulator::simulatePaste()
 {
     if (!m_available || !m_connection->isValid()) {
         if (!m_warned) {
-            qCInfo(lcXTestPaste) << "the display offers no XTEST extension; entries are only written to "
-                                    "the clipboard, not pasted";
+            qCInfo(lcPaste) << "the display offers no XTEST extension; entries are only written to "
+                               "the clipboard, not pasted";
             m_warned = true;
         }
         return;
@@ -88,7 +85,7 @@ void XTestPasteSimulator::attempt()
     if (m_pending == 0)
         return;
     if (!m_connection->isValid()) {
-        qCWarning(lcXTestPaste) << "lost the connection to the display; dropping" << m_pending << "paste(s)";
+        qCWarning(lcPaste) << "lost the connection to the display; dropping" << m_pending << "paste(s)";
         m_pending = 0;
         m_available = false;
         return;
@@ -103,7 +100,7 @@ void XTestPasteSimulator::attempt()
         return;
     }
     if (held)
-        qCDebug(lcXTestPaste) << "keys still held after" << releaseWait.count() << "ms; releasing them";
+        qCDebug(lcPaste) << "keys still held after" << releaseWait.count() << "ms; releasing them";
     const bool sent = inject(focus.terminal, held ? keymap : QByteArray());
     --m_pending;
     if (sent)
@@ -171,14 +168,14 @@ bool XTestPasteSimulator::inject(bool terminalChord, const QByteArray &heldKeyma
     // Allocated per chord so that a layout switch is picked up.
     XcbKeySymbols symbols(xcb_key_symbols_alloc(c));
     if (!symbols) {
-        qCWarning(lcXTestPaste) << "cannot read the keyboard mapping; not pasting";
+        qCWarning(lcPaste) << "cannot read the keyboard mapping; not pasting";
         return false;
     }
     const xcb_keycode_t v = keycodeFor(symbols.get(), {keysymLowerV, keysymUpperV});
     const xcb_keycode_t control = keycodeFor(symbols.get(), {keysymControlL, keysymControlR});
     const xcb_keycode_t shift = terminalChord ? keycodeFor(symbols.get(), {keysymShiftL, keysymShiftR}) : 0;
     if (!v || !control || (terminalChord && !shift)) {
-        qCWarning(lcXTestPaste) << "the keyboard mapping has no key for V, Control or Shift; not pasting";
+        qCWarning(lcPaste) << "the keyboard mapping has no key for V, Control or Shift; not pasting";
         return false;
     }
 
@@ -205,7 +202,7 @@ bool XTestPasteSimulator::inject(bool terminalChord, const QByteArray &heldKeyma
     // A round trip makes sure the server has taken the events before we go on.
     XcbReply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     if (!sync) {
-        qCWarning(lcXTestPaste) << "the display did not answer after the paste keystroke";
+        qCWarning(lcPaste) << "the display did not answer after the paste keystroke";
         return false;
     }
     return true;

@@ -1,16 +1,14 @@
 #include "settings/x11/XTestPastePermission.h"
 
+#include "settings/SettingsLogging.h"
 #include "x11/XcbConnection.h"
 #include "x11/XcbReply.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 
 #include <xcb/xtest.h>
 
 #include <cstring>
-
-Q_LOGGING_CATEGORY(lcPermission, "halvex.settings.permission")
 
 XTestPastePermission::XTestPastePermission(const QByteArray &displayName)
     : m_displayName(displayName)
@@ -25,7 +23,7 @@ bool XTestPastePermission::isGranted()
     if (!m_connection || !m_connection->isValid())
         m_connection = std::make_unique<XcbConnection>(m_displayName);
     if (!m_connection->isValid()) {
-        qCDebug(lcPermission) << "no X connection to check XTEST on";
+        qCDebug(lcSettings) << "no X connection to check XTEST on";
         return false;
     }
     xcb_connection_t *c = m_connection->get();

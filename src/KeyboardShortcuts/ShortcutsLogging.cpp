@@ -1,0 +1,3 @@
+#include "KeyboardShortcuts/ShortcutsLogging.h"
+
+Q_LOGGING_CATEGORY(lcShortcuts, "halvex.shortcuts", QtInfoMsg)
