@@ -1,6 +1,7 @@
 #include "views/FloatingPasteView.h"
 
 #include "clipboard/ClipboardManager.h"
+#include "clipboard/TextSearch.h"
 #include "views/ColorStringParser.h"
 #include "views/QuickPasteRowDelegate.h"
 #include "views/SymbolIcons.h"
@@ -14,7 +15,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
@@ -35,15 +35,6 @@ int defaultPadding(const QWidget *widget)
 {
     const int m = widget->style()->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, widget);
     return m > 0 ? m : 9;
-}
-
-// Case-insensitive containment that treats canonically equivalent strings as
-// equal (a precomposed letter matches the letter written with a combining
-// mark), as a user typing into a search field expects.
-bool containsIgnoringCase(const QString &haystack, const QString &needle)
-{
-    return haystack.normalized(QString::NormalizationForm_C)
-        .contains(needle.normalized(QString::NormalizationForm_C), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -176,10 +167,10 @@ QList<ClipboardItem> FloatingPasteView::filterItems(const QList<ClipboardItem> &
 {
     if (search.isEmpty())
         return items;
+    const QByteArray needle = TextSearch::searchForm(search);
     QList<ClipboardItem> result;
     for (const ClipboardItem &item : items) {
-        const std::optional<QString> &haystack = item.text() ? item.text() : item.extractedText();
-        if (haystack && containsIgnoringCase(*haystack, search))
+        if (const QByteArray *form = item.searchForm(); form && TextSearch::find(*form, needle) >= 0)
             result.append(item);
     }
     return result;
@@ -220,7 +211,7 @@ QColor FloatingPasteView::secondaryColor(const QPalette &palette)
 
 bool FloatingPasteView::handleKeyDown(const QKeyEvent &event)
 {
-    const int count = int(filteredItems().size());
+    const int count = int(m_shown.size());
     switch (event.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -267,7 +258,7 @@ bool FloatingPasteView::handleKeyDown(const QKeyEvent &event)
 
 void FloatingPasteView::pasteSelected()
 {
-    const QList<ClipboardItem> items = filteredItems();
+    const QList<ClipboardItem> items = m_shown;
     if (m_selectedIndex < 0 || m_selectedIndex >= items.size())
         return;
     const ClipboardItem item = items.at(m_selectedIndex);
@@ -349,19 +340,21 @@ void FloatingPasteView::scrollToSelection()
 
 void FloatingPasteView::refresh()
 {
-    static const QRegularExpression trailingSpace(QStringLiteral("\\s+$"));
     m_shown = filteredItems();
     m_list->clear();
     for (const ClipboardItem &entry : std::as_const(m_shown)) {
         auto *row = new QListWidgetItem(m_list);
-        if (entry.text()) {
-            QString shown = *entry.text();
-            shown.remove(trailingSpace);
-            row->setData(Qt::DisplayRole, shown);
-            if (const std::optional<QColor> color = parseColorString(*entry.text()))
-                row->setData(QuickPasteRowDelegate::SwatchRole, *color);
-        } else if (entry.image()) {
-            row->setData(QuickPasteRowDelegate::ImageRole, *entry.image());
+        if (const std::optional<ClipboardText> &text = entry.textContent()) {
+            // Prepared once per entry: no copy of the text, no expression
+            // running over it.
+            row->setData(Qt::DisplayRole, text->displayText());
+            // A colour is short: a text that did not fit the display text is none.
+            if (!text->isDisplayTextCut()) {
+                if (const std::optional<QColor> color = parseColorString(text->displayText()))
+                    row->setData(QuickPasteRowDelegate::SwatchRole, *color);
+            }
+        } else if (entry.hasImage()) {
+            row->setData(QuickPasteRowDelegate::ImageRole, entry.imageContent()->thumbnail());
         }
     }
     const int count = int(m_shown.size());

@@ -38,6 +38,7 @@ public:
     // those whose text (or, lacking text, recognised text) contains the
     // search, ignoring case. The search is not trimmed.
     static QList<ClipboardItem> filterItems(const QList<ClipboardItem> &items, const QString &search);
+    // filterItems() on the history and the search field's text.
     QList<ClipboardItem> filteredItems() const;
 
     int selectedIndex() const { return m_selectedIndex; }
@@ -77,7 +78,7 @@ private:
     std::function<void()> m_dismiss;
     int m_selectedIndex = 0;
     bool m_monitorInstalled = false;
-    QList<ClipboardItem> m_shown;
+    QList<ClipboardItem> m_shown; // filteredItems() as of the last refresh
 
     QLabel *m_headerIcon = nullptr;
     QLabel *m_headerTitle = nullptr;

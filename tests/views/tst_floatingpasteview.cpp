@@ -24,7 +24,7 @@ ClipboardItem imageItem(std::optional<QString> extracted)
 {
     QImage image(8, 8, QImage::Format_ARGB32);
     image.fill(Qt::red);
-    return ClipboardItem(QUuid::createUuid(), std::nullopt, image, extracted);
+    return ClipboardItem(QUuid::createUuid(), std::nullopt, ClipboardImage::fromImage(image), extracted);
 }
 
 QStringList labelsOf(const QList<ClipboardItem> &items)
@@ -158,7 +158,8 @@ void tst_FloatingPasteView::filtering_data()
 
     const QList<ClipboardItem> mixed {
         imageItem(u"Invoice 42"_qs), imageItem(std::nullopt), textItem(u"invoice draft"_qs),
-        ClipboardItem(QUuid::createUuid(), u"plain"_qs, std::nullopt, u"invoice"_qs)};
+        ClipboardItem(QUuid::createUuid(), ClipboardText::fromString(u"plain"_qs), std::nullopt,
+                      u"invoice"_qs)};
     QTest::newRow("image found by recognised text")
         << mixed << u"invoice"_qs << QStringList {u"[image:Invoice 42]"_qs, u"invoice draft"_qs};
     QTest::newRow("image without recognised text stays while search is empty")

@@ -167,11 +167,11 @@ void X11ClipboardWatcher::run()
             continue;
         }
         std::optional<ClipboardSnapshot> snapshot = fetch(change);
-        drainEvents();
-        if (!snapshot || m_pending) {
+        if (!snapshot) {
             qCDebug(lcClipboard) << "a newer clipboard change replaced the one being read";
             continue;
         }
+        // Complete: what the user copied then, even if a newer copy waits.
         Q_EMIT snapshotFetched(*snapshot);
     }
 }
@@ -249,8 +249,15 @@ std::optional<ClipboardSnapshot> X11ClipboardWatcher::fetchFrom(xcb_window_t req
         if (transfer.outcome != Outcome::Ok)
             continue;
         bool tooLarge = false;
-        if (std::optional<QImage> image = decodeImage(transfer.data, imageTypes.at(i), &tooLarge))
-            return ClipboardSnapshot {{*image}, std::nullopt};
+        if (std::optional<QImage> image = decodeImage(transfer.data, imageTypes.at(i), &tooLarge)) {
+            // PNG bytes are kept as the owner gave them; anything else is
+            // encoded as PNG once.
+            return ClipboardSnapshot {0,
+                                      imageTargets.at(i) == m_atoms.imagePng
+                                          ? ClipboardImage::fromPng(transfer.data, *image)
+                                          : ClipboardImage::fromImage(*image),
+                                      std::nullopt};
+        }
         if (tooLarge) {
             qCDebug(lcClipboard) << "the clipboard image would decode to more than" << maxImageBytes
                                  << "bytes; not captured";
@@ -271,8 +278,10 @@ std::optional<ClipboardSnapshot> X11ClipboardWatcher::fetchFrom(xcb_window_t req
         if (transfer.outcome != Outcome::Ok)
             continue;
         const QByteArray bytes = withoutTrailingNuls(transfer.data);
-        return ClipboardSnapshot {
-            {}, target == XCB_ATOM_STRING ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes)};
+        return ClipboardSnapshot {0, std::nullopt,
+                                  target == XCB_ATOM_STRING
+                                      ? ClipboardText::fromString(QString::fromLatin1(bytes))
+                                      : ClipboardText::fromUtf8(bytes)};
     }
     return ClipboardSnapshot {};
 }

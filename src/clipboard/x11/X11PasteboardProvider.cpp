@@ -3,7 +3,6 @@
 #include "clipboard/ClipboardLogging.h"
 #include "clipboard/x11/X11ClipboardWatcher.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -14,7 +13,6 @@
 X11PasteboardProvider::X11PasteboardProvider(QObject *parent)
     : QObject(parent)
 {
-    qRegisterMetaType<ClipboardSnapshot>();
     // Owner windows created by Qt's own connection are ours: their ids share
     // the connection's resource-id base.
     xcb_window_t ownBase = 0;
@@ -30,8 +28,13 @@ X11PasteboardProvider::X11PasteboardProvider(QObject *parent)
         qCWarning(lcClipboard) << "not on the xcb platform: our own clipboard writes cannot be recognised";
 
     m_watcher = std::make_unique<X11ClipboardWatcher>(ownBase, ownMask);
-    connect(m_watcher.get(), &X11ClipboardWatcher::snapshotFetched, this,
-            &X11PasteboardProvider::applySnapshot, Qt::QueuedConnection);
+    // Pushed on the watcher's thread; the store hears of it on ours.
+    connect(
+        m_watcher.get(), &X11ClipboardWatcher::snapshotFetched, &m_queue,
+        [this](const ClipboardSnapshot &snapshot) { m_queue.push(snapshot); }, Qt::DirectConnection);
+    connect(
+        &m_queue, &ClipboardSnapshotQueue::snapshotsAvailable, this, [this] { announceSnapshots(); },
+        Qt::QueuedConnection);
     if (m_watcher->isValid())
         m_watcher->start();
 }
@@ -43,39 +46,49 @@ bool X11PasteboardProvider::isValid() const
     return m_watcher->isValid();
 }
 
-void X11PasteboardProvider::applySnapshot(const ClipboardSnapshot &snapshot)
+QList<ClipboardSnapshot> X11PasteboardProvider::takeSnapshots()
 {
-    m_snapshot = snapshot;
-    ++m_changeCount;
-    if (!snapshot.images.isEmpty())
-        qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds an image of"
-                             << snapshot.images.constFirst().size();
-    else if (snapshot.text)
-        qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds a text of"
-                             << snapshot.text->size() << "characters";
-    else
-        qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds nothing readable";
-    Q_EMIT snapshotChanged(m_changeCount);
+    QList<ClipboardSnapshot> snapshots = m_queue.takeAll();
+    for (ClipboardSnapshot &snapshot : snapshots) {
+        snapshot.changeCount = ++m_changeCount;
+        m_image = snapshot.image;
+        m_text = snapshot.text;
+        m_ownText.reset();
+        if (snapshot.image)
+            qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds an image of"
+                                 << snapshot.image->size();
+        else if (snapshot.text)
+            qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds a text of"
+                                 << snapshot.text->size() << "characters";
+        else
+            qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds nothing readable";
+        Q_EMIT snapshotChanged(m_changeCount);
+    }
+    return snapshots;
 }
 
-void X11PasteboardProvider::applyOwnWrite(ClipboardSnapshot snapshot)
+void X11PasteboardProvider::applyOwnWrite(std::optional<ClipboardImage> image, std::optional<QString> text)
 {
-    m_snapshot = std::move(snapshot);
+    m_image = std::move(image);
+    m_text.reset();
+    m_ownText = std::move(text);
     ++m_changeCount;
 }
 
 std::optional<QList<QImage>> X11PasteboardProvider::readImages() const
 {
-    if (m_snapshot.images.isEmpty())
+    if (!m_image)
         return std::nullopt;
-    return m_snapshot.images;
+    return QList<QImage> {m_image->decode()};
 }
 
 std::optional<QString> X11PasteboardProvider::string(const QString &type) const
 {
     if (type != plainTextType)
         return std::nullopt;
-    return m_snapshot.text;
+    if (m_ownText)
+        return m_ownText;
+    return m_text ? std::optional<QString>(m_text->toString()) : std::nullopt;
 }
 
 void X11PasteboardProvider::clearContents()
@@ -84,7 +97,7 @@ void X11PasteboardProvider::clearContents()
     // clearing the selection first would be a second owner change. Clear
     // only if nothing was written by the time control returns to the loop.
     m_clearPending = true;
-    applyOwnWrite({});
+    applyOwnWrite(std::nullopt, std::nullopt);
     QTimer::singleShot(0, this, &X11PasteboardProvider::clearIfStillPending);
 }
 
@@ -103,26 +116,21 @@ bool X11PasteboardProvider::setString(const QString &string, const QString &type
     m_clearPending = false;
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->setText(string, QClipboard::Clipboard);
-    applyOwnWrite({{}, string});
+    applyOwnWrite(std::nullopt, string);
     return clipboard->ownsClipboard();
 }
 
-bool X11PasteboardProvider::writeImages(const QList<QImage> &images)
+bool X11PasteboardProvider::writeImages(const QList<ClipboardImage> &images)
 {
-    if (images.isEmpty() || images.constFirst().isNull())
+    if (images.isEmpty() || images.constFirst().png().isEmpty())
         return false;
     m_clearPending = false;
-    // Encode once here: QClipboard::setImage() would encode again for every
-    // application that asks.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!images.constFirst().save(&buffer, "PNG"))
-        return false;
+    // The stored bytes as they are: QClipboard::setImage() would encode again
+    // for every application that asks.
     auto mimeData = std::make_unique<QMimeData>();
-    mimeData->setData(QStringLiteral("image/png"), png);
+    mimeData->setData(QStringLiteral("image/png"), images.constFirst().png());
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->setMimeData(mimeData.release(), QClipboard::Clipboard); // the clipboard takes ownership
-    applyOwnWrite({{images.constFirst()}, std::nullopt});
+    applyOwnWrite(images.constFirst(), std::nullopt);
     return clipboard->ownsClipboard();
 }

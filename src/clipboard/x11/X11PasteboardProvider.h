@@ -1,7 +1,7 @@
 #pragma once
 
+#include "clipboard/ClipboardSnapshotQueue.h"
 #include "clipboard/PasteboardProvider.h"
-#include "clipboard/x11/ClipboardSnapshot.h"
 
 #include <QObject>
 
@@ -12,15 +12,16 @@ class X11ClipboardWatcher;
 // The X11 clipboard for the history store.
 //
 // Reads never happen on the GUI thread: an X11ClipboardWatcher fetches each
-// new clipboard content on its own thread and connection, and this object
-// answers changeCount(), readImages() and string() at once from the latest
-// complete snapshot. Each snapshot that arrives moves the change counter by
-// one, so the counter never moves without its content.
+// new clipboard content on its own thread and connection, prepares it there
+// and queues it (ClipboardSnapshotQueue); the store is told when snapshots
+// are waiting and takes them all. Each snapshot handed out moves the change
+// counter by one, so the counter never moves without its content; readImages()
+// and string() answer from the newest one.
 //
 // Writes go through QClipboard, which serves other applications' requests;
 // the counter moves once inside each write call and the resulting owner
-// change (our own window) is not counted again. Images are written as PNG,
-// encoded once.
+// change (our own window) is not counted again. Images are written as their
+// stored PNG bytes.
 //
 // Must be created and used on the GUI thread of a QGuiApplication running on
 // the xcb platform.
@@ -40,19 +41,26 @@ public:
     std::optional<QString> string(const QString &type) const override;
     void clearContents() override;
     bool setString(const QString &string, const QString &type) override;
-    bool writeImages(const QList<QImage> &images) override;
+    bool writeImages(const QList<ClipboardImage> &images) override;
+    bool queuesSnapshots() const override { return true; }
+    QList<ClipboardSnapshot> takeSnapshots() override;
 
 Q_SIGNALS:
-    // A new clipboard content was read (or found empty); changeCount moved.
+    // A snapshot was handed out (content read, or found empty); changeCount moved.
     void snapshotChanged(qint64 changeCount);
 
 private:
-    void applySnapshot(const ClipboardSnapshot &snapshot);
-    void applyOwnWrite(ClipboardSnapshot snapshot);
+    void applyOwnWrite(std::optional<ClipboardImage> image, std::optional<QString> text);
     void clearIfStillPending();
 
+    // Declared before the watcher, whose thread pushes into it: destroyed after.
+    ClipboardSnapshotQueue m_queue;
     std::unique_ptr<X11ClipboardWatcher> m_watcher;
-    ClipboardSnapshot m_snapshot;
+    // What the clipboard holds as far as the GUI thread knows: the newest
+    // snapshot handed out, or our own write.
+    std::optional<ClipboardImage> m_image;
+    std::optional<ClipboardText> m_text;
+    std::optional<QString> m_ownText;
     qint64 m_changeCount = 0;
     bool m_clearPending = false;
 };
