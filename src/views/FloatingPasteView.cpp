@@ -1,7 +1,6 @@
 #include "views/FloatingPasteView.h"
 
 #include "clipboard/ClipboardManager.h"
-#include "clipboard/TextSearch.h"
 #include "views/ColorStringParser.h"
 #include "views/QuickPasteRowDelegate.h"
 #include "views/SymbolIcons.h"
@@ -165,15 +164,7 @@ FloatingPasteView::~FloatingPasteView()
 
 QList<ClipboardItem> FloatingPasteView::filterItems(const QList<ClipboardItem> &items, const QString &search)
 {
-    if (search.isEmpty())
-        return items;
-    const QByteArray needle = TextSearch::searchForm(search);
-    QList<ClipboardItem> result;
-    for (const ClipboardItem &item : items) {
-        if (const QByteArray *form = item.searchForm(); form && TextSearch::find(*form, needle) >= 0)
-            result.append(item);
-    }
-    return result;
+    return HistorySearch().filter(items, search);
 }
 
 QList<ClipboardItem> FloatingPasteView::filteredItems() const
@@ -340,7 +331,7 @@ void FloatingPasteView::scrollToSelection()
 
 void FloatingPasteView::refresh()
 {
-    m_shown = filteredItems();
+    m_shown = m_manager ? m_search.filter(m_manager->copiedItems(), searchText()) : QList<ClipboardItem> {};
     m_list->clear();
     for (const ClipboardItem &entry : std::as_const(m_shown)) {
         auto *row = new QListWidgetItem(m_list);

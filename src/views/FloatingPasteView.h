@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clipboard/ClipboardItem.h"
+#include "views/HistorySearch.h"
 
 #include <QList>
 #include <QPointer>
@@ -79,6 +80,7 @@ private:
     int m_selectedIndex = 0;
     bool m_monitorInstalled = false;
     QList<ClipboardItem> m_shown; // filteredItems() as of the last refresh
+    HistorySearch m_search;
 
     QLabel *m_headerIcon = nullptr;
     QLabel *m_headerTitle = nullptr;
