@@ -332,6 +332,29 @@ void FloatingPasteView::scrollToSelection()
 void FloatingPasteView::refresh()
 {
     m_shown = m_manager ? m_search.filter(m_manager->copiedItems(), searchText()) : QList<ClipboardItem> {};
+    // A hidden panel only keeps its size right and builds its rows when it is
+    // shown: copies made while nobody looks cost no list.
+    if (isVisible())
+        rebuildRows();
+    else if (m_list->count() > 0)
+        m_list->clear();
+    const int count = int(m_shown.size());
+    m_emptyLabel->setText(searchText().isEmpty() ? tr("No items copied yet.") : tr("No results."));
+    m_emptyState->setVisible(count == 0);
+    m_listFrame->setVisible(count > 0);
+    m_listFrame->setFixedHeight(listHeight(count));
+    // Scrolling is only possible (and the bar only shown) when the rows do
+    // not all fit.
+    const bool scrollable = count > maxVisibleRows;
+    m_list->setVerticalScrollBarPolicy(scrollable ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    m_list->verticalScrollBar()->setEnabled(scrollable);
+    if (!scrollable)
+        m_list->verticalScrollBar()->setValue(0);
+    m_delegate->setSelectedRow(m_selectedIndex);
+}
+
+void FloatingPasteView::rebuildRows()
+{
     m_list->clear();
     for (const ClipboardItem &entry : std::as_const(m_shown)) {
         auto *row = new QListWidgetItem(m_list);
@@ -348,19 +371,6 @@ void FloatingPasteView::refresh()
             row->setData(QuickPasteRowDelegate::ImageRole, entry.imageContent()->thumbnail());
         }
     }
-    const int count = int(m_shown.size());
-    m_emptyLabel->setText(searchText().isEmpty() ? tr("No items copied yet.") : tr("No results."));
-    m_emptyState->setVisible(count == 0);
-    m_listFrame->setVisible(count > 0);
-    m_listFrame->setFixedHeight(listHeight(count));
-    // Scrolling is only possible (and the bar only shown) when the rows do
-    // not all fit.
-    const bool scrollable = count > maxVisibleRows;
-    m_list->setVerticalScrollBarPolicy(scrollable ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    m_list->verticalScrollBar()->setEnabled(scrollable);
-    if (!scrollable)
-        m_list->verticalScrollBar()->setValue(0);
-    m_delegate->setSelectedRow(m_selectedIndex);
 }
 
 void FloatingPasteView::applyIconColors()

@@ -72,6 +72,7 @@ protected:
 private:
     void setSelectedIndex(int index);
     void refresh();
+    void rebuildRows();
     void scrollToSelection();
     void applyIconColors();
 
