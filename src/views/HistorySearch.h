@@ -16,7 +16,8 @@
 // that typing on looks again only at the entries that matched, from where
 // they matched, and deleting a character finds the earlier result. Entries
 // are remembered by id: a text never changes. Recognised texts are short and
-// looked at afresh every time.
+// looked at afresh every time. When megabytes remain to be searched, the
+// entries are searched on all cores.
 class HistorySearch
 {
 public:
@@ -30,6 +31,8 @@ private:
         QHash<QUuid, qsizetype> firstMatch;
     };
     static constexpr qsizetype rememberedSearches = 16;
+    // More text than this to search, and it is spread over the cores.
+    static constexpr qsizetype parallelScanBytes = 4 * 1024 * 1024;
 
     const Result *bestBase(const QByteArray &needle) const;
 
