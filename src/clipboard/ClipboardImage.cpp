@@ -92,6 +92,9 @@ ClipboardImage ClipboardImage::fromImage(const QImage &image)
 
 ClipboardImage ClipboardImage::fromPng(const QByteArray &png, const QImage &decoded)
 {
+    // An owner may label other data as PNG: keep only what is PNG.
+    if (!png.startsWith("\x89PNG\r\n\x1a\n"))
+        return fromImage(decoded);
     return prepare(png, decoded);
 }
 

@@ -27,7 +27,8 @@ public:
     // From a decoded picture: encodes it as PNG.
     static ClipboardImage fromImage(const QImage &image);
     // From PNG bytes and the picture they decode to (the caller decoded them
-    // already, usually to check the size first).
+    // already, usually to check the size first). Bytes that are not PNG
+    // after all are replaced by a PNG encoding of the picture.
     static ClipboardImage fromPng(const QByteArray &png, const QImage &decoded);
 
     const QByteArray &png() const { return d->png; }

@@ -298,6 +298,16 @@ void TestClipboardItem::pngKeptAsGivenAndDecodesToThePicture()
     QCOMPARE(item.imageContent()->png(), png);
     QCOMPARE(item.image()->convertToFormat(QImage::Format_ARGB32), picture);
     QVERIFY(!item.text());
+
+    // Other data labelled PNG is stored as PNG.
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPEG");
+    const QImage decoded = QImage::fromData(jpeg);
+    const ClipboardImage mislabelled = ClipboardImage::fromPng(jpeg, decoded);
+    QVERIFY(mislabelled.png().startsWith("\x89PNG"));
+    QCOMPARE(mislabelled.decode(), decoded);
 }
 
 QTEST_GUILESS_MAIN(TestClipboardItem)
