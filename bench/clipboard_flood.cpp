@@ -6,6 +6,8 @@
 // "changes <n>" when it is done. For measuring how a clipboard watcher copes,
 // not for tests.
 
+#include "support/SelectionNotify.h"
+
 #include <xcb/xcb.h>
 
 #include <chrono>
@@ -81,16 +83,7 @@ int main(int argc, char *argv[])
                 } else {
                     property = XCB_ATOM_NONE;
                 }
-                xcb_selection_notify_event_t notify {};
-                notify.response_type = XCB_SELECTION_NOTIFY;
-                notify.time = request->time;
-                notify.requestor = request->requestor;
-                notify.selection = request->selection;
-                notify.target = request->target;
-                notify.property = property;
-                xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
-                               reinterpret_cast<const char *>(&notify));
-                xcb_flush(c);
+                sendSelectionNotify(c, request, property);
             }
             std::free(event);
         }

@@ -126,6 +126,9 @@ inline qsizetype checkCandidates(unsigned mask, qsizetype i, Verifier &verifier,
     return -1;
 }
 
+// The two vector scans are the same loop at two widths. They stay apart
+// because intrinsics inline only into a function compiled for their
+// instruction set, which a shared template would not be.
 #if !defined(HALVEX_SEARCH_WITHOUT_AVX2)
 __attribute__((target("avx2"))) qsizetype scanAvx2(QByteArrayView haystack, QByteArrayView needle,
                                                    Probe probe, qsizetype i, qsizetype last)

@@ -8,6 +8,8 @@
 // Prints "ready" once it owns the clipboard, and "served <target>" for every
 // content request it answers. Exits when another client takes the clipboard.
 
+#include "support/SelectionNotify.h"
+
 #include <xcb/xcb.h>
 
 #include <cstdio>
@@ -114,16 +116,7 @@ int main(int argc, char *argv[])
             } else {
                 property = XCB_ATOM_NONE;
             }
-            xcb_selection_notify_event_t notify {};
-            notify.response_type = XCB_SELECTION_NOTIFY;
-            notify.time = request->time;
-            notify.requestor = request->requestor;
-            notify.selection = request->selection;
-            notify.target = request->target;
-            notify.property = property;
-            xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
-                           reinterpret_cast<const char *>(&notify));
-            xcb_flush(c);
+            sendSelectionNotify(c, request, property);
         }
         std::free(event);
     }

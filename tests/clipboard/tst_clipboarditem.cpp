@@ -1,4 +1,5 @@
 #include "clipboard/ClipboardItem.h"
+#include "support/PngBytes.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -90,19 +91,10 @@ static QImage filled(QSize size, QColor colour, QImage::Format format = QImage::
     return image;
 }
 
-static QByteArray pngOf(const QImage &image, int quality)
-{
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG", quality);
-    return png;
-}
-
 // As a clipboard owner offers it: PNG bytes of its own making.
 static ClipboardItem fromOwnersPng(const QImage &image, int quality)
 {
-    const QByteArray png = pngOf(image, quality);
+    const QByteArray png = pngBytes(image, quality);
     return ClipboardItem(QUuid::createUuid(), std::nullopt,
                          ClipboardImage::fromPng(png, QImage::fromData(png, "PNG")));
 }
@@ -292,7 +284,7 @@ void TestClipboardItem::pngKeptAsGivenAndDecodesToThePicture()
         for (int x = 0; x < picture.width(); ++x)
             picture.setPixel(x, y, qRgba(x % 256, y, (x * y) % 256, 128 + y / 2));
     }
-    const QByteArray png = pngOf(picture, 50);
+    const QByteArray png = pngBytes(picture, 50);
     const ClipboardItem item(QUuid::createUuid(), std::nullopt,
                              ClipboardImage::fromPng(png, QImage::fromData(png, "PNG")));
     QCOMPARE(item.imageContent()->png(), png);

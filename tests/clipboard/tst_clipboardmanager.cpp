@@ -2,8 +2,8 @@
 #include "fakes/FakePasteSimulator.h"
 #include "fakes/FakePasteboardProvider.h"
 #include "fakes/FakeTextRecognizer.h"
+#include "support/PngBytes.h"
 
-#include <QBuffer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -454,15 +454,6 @@ void TestClipboardManager::queuedChangesAllRecordedWithoutPolling()
     QCOMPARE(texts().size(), 40);
 }
 
-static QByteArray pngOf(const QImage &image, int quality)
-{
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG", quality);
-    return png;
-}
-
 void TestClipboardManager::queuedImagesComparedByPixels_data()
 {
     // A and A' are the same pixels in two encodings, B differs from A in its
@@ -490,7 +481,7 @@ void TestClipboardManager::queuedImagesComparedByPixels()
     QImage b = a.copy();
     b.setPixel(639, 399, qRgb(41, 80, 120));
     const QHash<QString, QByteArray> pngs {
-        {u"A"_qs, pngOf(a, 0)}, {u"A'"_qs, pngOf(a, 100)}, {u"B"_qs, pngOf(b, 100)}};
+        {u"A"_qs, pngBytes(a, 0)}, {u"A'"_qs, pngBytes(a, 100)}, {u"B"_qs, pngBytes(b, 100)}};
     QVERIFY(pngs.value(u"A"_qs) != pngs.value(u"A'"_qs));
 
     startQueued();
