@@ -57,7 +57,8 @@ QList<ClipboardItem> HistorySearch::filter(const QList<ClipboardItem> &items, co
     }
     // Huge texts are searched on every core: the keystroke waits for the
     // largest share, not for the sum.
-    const auto scan = [&](const Scan &s) { firstMatch[s.index] = TextSearch::find(*s.form, needle, s.from); };
+    qsizetype *offsets = firstMatch.data(); // detached once, before the threads write
+    const auto scan = [&](const Scan &s) { offsets[s.index] = TextSearch::find(*s.form, needle, s.from); };
     if (scanBytes > parallelScanBytes && scans.size() > 1)
         QtConcurrent::blockingMap(scans, scan);
     else
