@@ -157,12 +157,15 @@ def measure_idle_and_images():
     for i, shot in enumerate(shots, 1):
         copy(shot, "image/png")
         wait_for(lambda: halvex.count(r"captured image") >= i, 60, "capture %d" % i)
-        if i == 20 or i == len(shots):
+        if i == 1 or i == 20 or i == len(shots):
             halvex.wait_idle()
-            report("memory added by %d screenshots" % i, mib(halvex.rss_kib() - rss0))
+            report("memory added by %d screenshot%s" % (i, "s" if i > 1 else ""), mib(halvex.rss_kib() - rss0))
             if i == 20:
                 report("CPU for 20 screenshots (recognition included)", "%.1f s" % ((halvex.cpu_ms() - cpu0) / 1000))
     report("whole process after %d screenshots" % len(shots), mib(halvex.rss_kib()))
+    # Recognition threads end after 30 s without work, and with them their engines.
+    time.sleep(35)
+    report("the same 35 s later", mib(halvex.rss_kib()))
     halvex.stop()
 
 
