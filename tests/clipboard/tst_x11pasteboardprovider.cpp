@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -233,12 +234,8 @@ void TestX11PasteboardProvider::ownWriteNotCapturedAndReadableBack()
 {
     QFETCH(bool, image);
     start();
-    QSignalSpy qtSawIt(QGuiApplication::clipboard(), &QClipboard::changed);
     QVERIFY(copy("outside"));
     QTRY_COMPARE_WITH_TIMEOUT(texts(), QStringList {QStringLiteral("outside")}, captureTimeoutMs);
-    // Qt stamps its own write with the time of the last X event it handled:
-    // once it has seen the copy above, its write is newer and cannot be refused.
-    QTRY_VERIFY_WITH_TIMEOUT(!qtSawIt.isEmpty(), captureTimeoutMs);
 
     QImage picture(40, 20, QImage::Format_ARGB32);
     for (int y = 0; y < picture.height(); ++y) {
@@ -251,7 +248,12 @@ void TestX11PasteboardProvider::ownWriteNotCapturedAndReadableBack()
 
     QSignalSpy changed(m_provider, &X11PasteboardProvider::snapshotChanged);
     const qint64 countBefore = m_provider->changeCount();
-    m_manager->paste(item, false);
+    // Qt stamps its write with the time of the last X event it handled. A
+    // paste follows the user's key or click, which brings a fresh time; here
+    // nothing does, and a write stamped before the copy above is refused: the
+    // test writes again until Qt has caught up.
+    QTRY_VERIFY_WITH_TIMEOUT((m_manager->paste(item, false), QGuiApplication::clipboard()->ownsClipboard()),
+                             captureTimeoutMs);
     QVERIFY(m_provider->changeCount() != countBefore);
     QCOMPARE(m_manager->lastChangeCount(), m_provider->changeCount());
 
