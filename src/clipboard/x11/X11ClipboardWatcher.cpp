@@ -1,8 +1,8 @@
 #include "clipboard/x11/X11ClipboardWatcher.h"
 
+#include "clipboard/ClipboardDecoding.h"
 #include "clipboard/ClipboardLogging.h"
 
-#include <QBuffer>
 #include <QImageReader>
 
 #include <xcb/xfixes.h>
@@ -21,14 +21,6 @@ constexpr uint32_t wholeProperty = 0x1fffffff; // in 32-bit units: "everything t
 uint8_t eventType(const xcb_generic_event_t *event)
 {
     return event->response_type & 0x7f;
-}
-
-// Text on the wire often ends with a NUL terminator that is not part of it.
-QByteArray withoutTrailingNuls(QByteArray data)
-{
-    while (!data.isEmpty() && data.endsWith('\0'))
-        data.chop(1);
-    return data;
 }
 
 } // namespace
@@ -249,7 +241,8 @@ std::optional<ClipboardSnapshot> X11ClipboardWatcher::fetchFrom(xcb_window_t req
         if (transfer.outcome != Outcome::Ok)
             continue;
         bool tooLarge = false;
-        if (std::optional<QImage> image = decodeImage(transfer.data, imageTypes.at(i), &tooLarge))
+        if (std::optional<QImage> image
+            = ClipboardDecoding::decodeImage(transfer.data, imageTypes.at(i), maxImageBytes, &tooLarge))
             return ClipboardSnapshot {{*image}, std::nullopt};
         if (tooLarge) {
             qCDebug(lcClipboard) << "the clipboard image would decode to more than" << maxImageBytes
@@ -270,9 +263,8 @@ std::optional<ClipboardSnapshot> X11ClipboardWatcher::fetchFrom(xcb_window_t req
         }
         if (transfer.outcome != Outcome::Ok)
             continue;
-        const QByteArray bytes = withoutTrailingNuls(transfer.data);
-        return ClipboardSnapshot {
-            {}, target == XCB_ATOM_STRING ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes)};
+        return ClipboardSnapshot {{},
+                                  ClipboardDecoding::decodeText(transfer.data, target == XCB_ATOM_STRING)};
     }
     return ClipboardSnapshot {};
 }
@@ -441,30 +433,4 @@ QList<QByteArray> X11ClipboardWatcher::atomNames(const QList<xcb_atom_t> &atoms)
                            : QByteArray());
     }
     return names;
-}
-
-std::optional<QImage> X11ClipboardWatcher::decodeImage(const QByteArray &data, const QByteArray &mimeType,
-                                                       bool *tooLarge) const
-{
-    *tooLarge = false;
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    const QList<QByteArray> formats = QImageReader::imageFormatsForMimeType(mimeType);
-    QImageReader reader(&buffer, formats.isEmpty() ? QByteArray() : formats.constFirst());
-    reader.setDecideFormatFromContent(true);
-    // Check the size before any pixel is allocated.
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return std::nullopt;
-    if (qint64(size.width()) * size.height() * 4 > maxImageBytes) {
-        *tooLarge = true;
-        return std::nullopt;
-    }
-    QImage image = reader.read();
-    if (image.isNull()) {
-        qCDebug(lcClipboard) << "cannot decode the clipboard's" << mimeType << ":" << reader.errorString();
-        return std::nullopt;
-    }
-    return image;
 }

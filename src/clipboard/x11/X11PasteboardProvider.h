@@ -1,7 +1,7 @@
 #pragma once
 
+#include "clipboard/ClipboardSnapshot.h"
 #include "clipboard/PasteboardProvider.h"
-#include "clipboard/x11/ClipboardSnapshot.h"
 
 #include <QObject>
 
