@@ -92,7 +92,7 @@ BackendSelection::Session PlatformServices::probeSession()
     session.qtPlatform = QGuiApplication::platformName();
     session.desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
     // sway before 1.8 names itself only through its IPC socket.
-    if (session.desktop.isEmpty() && qEnvironmentVariableIsSet("SWAYSOCK"))
+    if (session.desktop.isEmpty() && !qEnvironmentVariableIsEmpty("SWAYSOCK"))
         session.desktop = QStringLiteral("sway");
     session.waylandSession = qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
     if (session.qtPlatform.startsWith(u"wayland")) {
