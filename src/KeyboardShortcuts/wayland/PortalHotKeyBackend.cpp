@@ -7,6 +7,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
@@ -77,11 +78,22 @@ PortalHotKeyBackend::PortalHotKeyBackend(std::map<QString, QString> descriptions
 {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
+    // The slots below are matched to the signals by their parameter types'
+    // names, which resolve only once the types are registered.
+    qRegisterMetaType<QDBusObjectPath>();
+    // Matched by path and interface, not by the portal's bus name: a match on
+    // the name holds nothing until the name's owner has been looked up,
+    // which happens asynchronously. The session handle in each signal names
+    // our own session.
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.connect(portalService, portalPath, shortcutsInterface, QStringLiteral("Activated"), this,
-                SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-    bus.connect(portalService, portalPath, shortcutsInterface, QStringLiteral("Deactivated"), this,
-                SLOT(onDeactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    const bool connected
+        = bus.connect(QString(), portalPath, shortcutsInterface, QStringLiteral("Activated"), this,
+                      SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)))
+        && bus.connect(QString(), portalPath, shortcutsInterface, QStringLiteral("Deactivated"), this,
+                       SLOT(onDeactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    if (!connected)
+        qCWarning(lcShortcuts) << "cannot follow the desktop portal's shortcut activations:"
+                               << bus.lastError().message();
 }
 
 PortalHotKeyBackend::~PortalHotKeyBackend()
