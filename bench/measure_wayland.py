@@ -19,6 +19,7 @@ Log lines carry Qt's %{time boot} (CLOCK_MONOTONIC), as does time.monotonic().
 import json
 import os
 import pwd
+import random
 import re
 import shlex
 import statistics
@@ -85,8 +86,9 @@ def wait_for(pattern, after, timeout=15):
         with log_lock:
             lines = log[after:]
         for line in lines:
-            if regex.search(line):
-                return float(line.split(" ", 1)[0])
+            stamp = re.match(r"\s*(\d+\.\d+) ", line)
+            if stamp and regex.search(line):
+                return float(stamp.group(1))
         time.sleep(0.002)
     raise SystemExit("timed out waiting for %r; halvex said:\n%s" % (pattern, "\n".join(log[-30:])))
 
@@ -127,7 +129,8 @@ for i in range(rounds):
     startup_copy.append(time.monotonic() - t0)
     read.append(wait_for(r"clipboard change \d+ holds a text", mark) - t0)
     captured.append(wait_for(r"captured text", mark) - t0)
-    time.sleep(0.05)
+    # At a random point of the history's 0.5 s poll cycle.
+    time.sleep(random.uniform(0.05, 0.55))
 
 shown, focused, startup_type = [], [], []
 for i in range(rounds):
