@@ -1,10 +1,10 @@
 #include "clipboard/ClipboardManager.h"
 #include "clipboard/wayland/WaylandPasteboardProvider.h"
 #include "fakes/FakePasteSimulator.h"
+#include "support/HistoryChecks.h"
 #include "support/TestTools.h"
 #include "support/WaylandSession.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
@@ -63,17 +63,6 @@ static bool copy(const QByteArray &data, const QString &type = QStringLiteral("t
     return true;
 }
 
-static QByteArray png(QSize size, QColor colour)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 void TestWaylandPasteboardProvider::initTestCase()
 {
     QString whyNot;
@@ -106,10 +95,7 @@ void TestWaylandPasteboardProvider::cleanup()
 
 QStringList TestWaylandPasteboardProvider::texts() const
 {
-    QStringList result;
-    for (const ClipboardItem &item : m_manager->copiedItems())
-        result.append(item.text().value_or(QStringLiteral("<image>")));
-    return result;
+    return HistoryChecks::texts(*m_manager);
 }
 
 void TestWaylandPasteboardProvider::contentBeforeStartNotCaptured()
@@ -125,20 +111,8 @@ void TestWaylandPasteboardProvider::contentBeforeStartNotCaptured()
 void TestWaylandPasteboardProvider::textAndPngCaptured()
 {
     start();
-    const QString text = QStringLiteral("  caf\u00e9 \u2603 with blanks\n");
-    QVERIFY(copy(text.toUtf8()));
-    QTRY_COMPARE_WITH_TIMEOUT(texts(), QStringList {text}, captureTimeoutMs);
-
-    QVERIFY(copy(png({64, 32}, QColor(10, 200, 30)), QStringLiteral("image/png")));
-    QTRY_COMPARE_WITH_TIMEOUT(m_manager->copiedItems().size(), 2, captureTimeoutMs);
-    const ClipboardItem &head = m_manager->copiedItems().constFirst();
-    QVERIFY(head.image());
-    QCOMPARE(head.image()->size(), QSize(64, 32));
-    QCOMPARE(head.image()->pixelColor(5, 5), QColor(10, 200, 30));
-
-    // The same text again moves the older entry to the head.
-    QVERIFY(copy(text.toUtf8()));
-    QTRY_COMPARE_WITH_TIMEOUT(texts(), (QStringList {text, QStringLiteral("<image>")}), captureTimeoutMs);
+    HistoryChecks::verifyTextAndPngCaptured(*m_manager, copy, QStringLiteral("text/plain;charset=utf-8"),
+                                            captureTimeoutMs);
 }
 
 void TestWaylandPasteboardProvider::ownWriteServedAndNotCapturedBack_data()

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QProcess>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -28,3 +30,6 @@ std::unique_ptr<QProcess> startTool(const QString &program, const QStringList &a
 
 // Directory of the test helper executables built next to the tests.
 QString testHelperPath(const QString &name);
+
+// A PNG of the given size filled with one colour.
+QByteArray filledPng(QSize size, QColor colour);
