@@ -14,6 +14,7 @@
 #include "settings/PastePermission.h"
 #include "settings/SettingsWindowManager.h"
 #include "views/ContentView.h"
+#include "views/FloatingPanel.h"
 #include "wayland/WaylandConnection.h"
 
 #include <QApplication>
@@ -144,14 +145,14 @@ std::optional<int> HalvexApp::handleLaunch(int argc, char *argv[], const QString
 
 namespace {
 
-// On a Wayland compositor without background clipboard access (GNOME),
-// Halvex is better off as an X11 client of XWayland, where it works at least
-// for X11 applications. Decided before Qt picks its platform; a platform the
-// user chose is kept.
-void preferXWaylandWhereUseful()
+// In a Wayland session, which platform Qt runs on is decided here, before Qt
+// picks one by itself (which depends on XDG_SESSION_TYPE): Wayland, unless
+// the compositor gives no background clipboard access (GNOME) and there is
+// XWayland, where Halvex works at least for X11 applications. A platform
+// the user chose is kept.
+void choosePlatform()
 {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || qEnvironmentVariableIsEmpty("DISPLAY"))
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return;
     const WaylandConnection connection;
     if (!connection.isValid())
@@ -159,8 +160,9 @@ void preferXWaylandWhereUseful()
     QByteArrayList globals;
     for (const WaylandConnection::Global &global : connection.globals())
         globals.append(global.interface);
-    if (BackendSelection::prefersXWayland(globals))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    const bool xwayland
+        = BackendSelection::prefersXWayland(globals) && !qEnvironmentVariableIsEmpty("DISPLAY");
+    qputenv("QT_QPA_PLATFORM", xwayland ? "xcb" : "wayland");
 }
 
 QString commandName()
@@ -220,7 +222,7 @@ int HalvexApp::run(int argc, char *argv[])
     if (const std::optional<int> status = handleLaunch(argc, argv, socketPath, &options))
         return *status;
 
-    preferXWaylandWhereUseful();
+    choosePlatform();
     // Also the Wayland app_id of every window ("halvex"), which compositor
     // rules match and KDE finds the installed desktop entry by.
     QGuiApplication::setDesktopFileName(QStringLiteral("halvex"));
@@ -318,7 +320,8 @@ void HalvexApp::handleMessage(const QByteArray &message)
         qCDebug(lcApp) << "another launch asks to toggle the panel";
         // Qt's Wayland windows take the keyboard with the token of the launch
         // that asked for them, read (and cleared) when the panel activates.
-        if (!token->isEmpty() && QGuiApplication::platformName().startsWith(u"wayland"))
+        const bool showing = !m_delegate->panel() || !m_delegate->panel()->isVisible();
+        if (showing && !token->isEmpty() && QGuiApplication::platformName().startsWith(u"wayland"))
             qputenv("XDG_ACTIVATION_TOKEN", *token);
         Q_EMIT togglePanelRequested();
     } else {
