@@ -51,3 +51,18 @@ QByteArray filledPng(QSize size, QColor colour)
     image.save(&buffer, "PNG");
     return bytes;
 }
+
+bool xdotoolKeys(const QStringList &keys)
+{
+    return runTool(QStringLiteral("xdotool"), QStringList {QStringLiteral("key")} + keys).ok();
+}
+
+bool xdotoolClick(const QPoint &global)
+{
+    // No --sync: it waits for a motion event, which never comes when the
+    // pointer is already there. X handles the click after the move anyway.
+    return runTool(QStringLiteral("xdotool"),
+                   {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
+                    QStringLiteral("click"), QStringLiteral("1")})
+        .ok();
+}

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QPoint>
 #include <QProcess>
 #include <QSize>
 #include <QString>
@@ -33,3 +34,10 @@ QString testHelperPath(const QString &name);
 
 // A PNG of the given size filled with one colour.
 QByteArray filledPng(QSize size, QColor colour);
+
+// xdotool: presses and releases each key or chord in turn ("a", "ctrl+v",
+// "shift+super+v", "Escape").
+bool xdotoolKeys(const QStringList &keys);
+
+// xdotool: moves the pointer to a global position and clicks the left button.
+bool xdotoolClick(const QPoint &global);
