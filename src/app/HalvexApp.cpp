@@ -113,8 +113,13 @@ int HalvexApp::run(int argc, char *argv[])
     switch (instance.claim(togglePanelMessage)) {
     case SingleInstance::Role::Secondary:
         return 0;
+    case SingleInstance::Role::Refused:
+        qCCritical(lcApp).noquote() << instance.errorString();
+        qCCritical(lcApp) << "Halvex does not start, so that no second instance runs";
+        return 1;
     case SingleInstance::Role::Unavailable:
-        std::fputs("halvex: cannot check for a running Halvex; starting anyway\n", stderr);
+        qCWarning(lcApp).noquote() << instance.errorString();
+        qCWarning(lcApp) << "cannot check for a running Halvex; starting anyway";
         break;
     case SingleInstance::Role::Primary:
         break;
