@@ -9,6 +9,7 @@
 #include "app/AppLogging.h"
 #include "app/PlatformServices.h"
 #include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
 #include "app/TrayEntry.h"
 #include "clipboard/ClipboardManager.h"
 #include "settings/LoginItem.h"
@@ -107,6 +108,13 @@ int HalvexApp::run(int argc, char *argv[])
     installTranslators(app);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(TrayEntry::applicationIcon());
+
+    // A logout, Ctrl+C or a closed terminal quits like the Quit button.
+    TerminationSignals termination;
+    connect(&termination, &TerminationSignals::received, &app, [](int signalNumber) {
+        qCInfo(lcApp) << "quitting on signal" << signalNumber;
+        QCoreApplication::quit();
+    });
 
     // Claimed again under the lock: another launch may have come up meanwhile.
     SingleInstance instance(socketPath);
