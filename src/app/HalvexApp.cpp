@@ -189,6 +189,16 @@ void HalvexApp::start()
 {
     m_tray->show();
     m_delegate->applicationDidFinishLaunching();
+    // The value stays as it is (it reads as no shortcut), but the main
+    // feature is off because of it: say so, once.
+    const KeyboardShortcuts::Name name = KeyboardShortcuts::Name::togglePanel();
+    if (KeyboardShortcuts::hasUnreadableShortcut(name)) {
+        qCWarning(lcApp).noquote() << QStringLiteral(
+                                          "the stored shortcut %1 in %2 cannot be read, so the quick-paste "
+                                          "panel has no shortcut; record a new one in the settings")
+                                          .arg(KeyboardShortcuts::settingsKey(name),
+                                               KeyboardShortcuts::shortcutStoreLocation());
+    }
 }
 
 void HalvexApp::handleMessage(const QByteArray &message)
