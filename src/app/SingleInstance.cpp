@@ -89,7 +89,8 @@ bool waitFor(int fd, short events, const QDeadlineTimer &deadline)
 {
     for (;;) {
         pollfd p {fd, events, 0};
-        const int ready = ::poll(&p, 1, int(qBound<qint64>(qint64(0), deadline.remainingTime(), qint64(60000))));
+        const int ready
+            = ::poll(&p, 1, int(qBound<qint64>(qint64(0), deadline.remainingTime(), qint64(60000))));
         if (ready > 0)
             return true;
         if (ready == 0 || errno != EINTR)
@@ -359,12 +360,16 @@ void SingleInstance::acceptConnections()
     for (;;) {
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd >= 0) {
+            m_outOfDescriptors = false;
             acceptOne(fd);
             continue;
         }
-        if (errno == EINTR || errno == ECONNABORTED)
+        const int error = errno;
+        if (error == EINTR || error == ECONNABORTED)
             continue;
-        if ((errno == EMFILE || errno == ENFILE) && m_spareFd >= 0) {
+        if (error == EAGAIN || error == EWOULDBLOCK)
+            return;
+        if ((error == EMFILE || error == ENFILE) && m_spareFd >= 0) {
             // Out of descriptors: use the spare one to take the waiting
             // client off the queue and turn it away.
             ::close(m_spareFd);
@@ -374,14 +379,15 @@ void SingleInstance::acceptConnections()
                 ::close(waiting);
             }
             m_spareFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-            qCWarning(lcApp) << "out of file descriptors; turned a later launch away";
+            if (!std::exchange(m_outOfDescriptors, true))
+                qCWarning(lcApp) << "out of file descriptors; turning later launches away";
+            if (waiting >= 0)
+                continue;
         }
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            // Still failing: wait a little rather than spin on a socket
-            // that stays readable.
-            m_acceptNotifier->setEnabled(false);
-            m_acceptRetry.start();
-        }
+        // Still failing: wait a little rather than spin on a socket that
+        // stays readable.
+        m_acceptNotifier->setEnabled(false);
+        m_acceptRetry.start();
         return;
     }
 }

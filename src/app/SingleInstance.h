@@ -103,6 +103,7 @@ private:
     // has run out of descriptors, so that the waiting client can be turned
     // away instead of the listener being given up.
     int m_spareFd = -1;
+    bool m_outOfDescriptors = false; // warned once per shortage
     dev_t m_socketDevice = 0;
     ino_t m_socketInode = 0;
     std::unique_ptr<QSocketNotifier> m_acceptNotifier;
