@@ -23,6 +23,11 @@
 namespace {
 
 constexpr int deadlineMs = 30000;
+// The sanitizers' allocator keeps freed memory in quarantine and leak
+// checking runs at exit: RSS and exit times are then theirs, not ours.
+constexpr bool sanitized = HALVEX_SANITIZED;
+constexpr qint64 rssSlackKiB = sanitized ? 512 * 1024 : 10 * 1024;
+constexpr qint64 exitLimitMs = sanitized ? 10000 : 1000;
 
 // Resident memory of a process in KiB, or -1.
 qint64 residentKiB(qint64 pid)
@@ -203,12 +208,14 @@ void TestRobustness::clipboardFloodKeepsPanelAndMemory()
     QCOMPARE(m_halvex->state(), QProcess::Running);
     // Memory settles back near where it started.
     qint64 after = residentKiB(pid);
-    QTRY_VERIFY_WITH_TIMEOUT((after = residentKiB(pid)) - before <= 10 * 1024, deadlineMs);
+    const bool settled
+        = QTest::qWaitFor([&] { return (after = residentKiB(pid)) - before <= rssSlackKiB; }, deadlineMs);
     qInfo("flood: %s; panel opened after %s ms; RSS %lld KiB before, %lld KiB peak, %lld KiB after",
           done.trimmed().split('\n').last().constData(),
           qPrintable(QString::number(openMs[0]) + u'/' + QString::number(openMs[1]) + u'/'
                      + QString::number(openMs[2])),
           before, peak, after);
+    QVERIFY2(settled, "RSS did not come back within the slack");
 }
 
 void TestRobustness::ownerKilledMidTransferDoesNotStopCapture()
@@ -263,8 +270,8 @@ void TestRobustness::xServerKilledEndsWithStatusOne()
     QCOMPARE(m_halvex->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_halvex->exitCode(), 1);
     qInfo("X server killed: halvex exited with status %d after %lld ms, saying \"%s\"", m_halvex->exitCode(),
-          elapsed, m_log.trimmed().split('\n').constLast().constData());
-    QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+          elapsed, qPrintable(QString::fromUtf8(m_log).split(u'\n').filter(QStringLiteral("X11")).value(0)));
+    QVERIFY2(elapsed < exitLimitMs, qPrintable(QString::number(elapsed)));
 }
 
 void TestRobustness::plantedByAnotherUser_data()

@@ -3,6 +3,7 @@
 #include "support/TestTools.h"
 
 #include <QLocalSocket>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,13 +26,6 @@ QFuture<SingleInstance::Role> launchElsewhere(const QString &path, const QByteAr
         SingleInstance other(path);
         return other.claim(message);
     });
-}
-
-// Only the hand-over: opens no file but its socket.
-QFuture<bool> handOverElsewhere(const QString &path, const QByteArray &message, int timeoutMs)
-{
-    return QtConcurrent::run(
-        [path, message, timeoutMs] { return SingleInstance(path).handOver(message, timeoutMs); });
 }
 
 QStringList capturedWarnings;
@@ -264,6 +258,23 @@ void TestSingleInstance::runningOutOfDescriptorsKeepsTheSocket()
     QSignalSpy messages(&first, &SingleInstance::messageReceived);
     QCOMPARE(first.claim("toggle-panel"), SingleInstance::Role::Primary);
 
+    // A later launch that only hands over (it opens no file but its socket),
+    // set up before descriptors run short and started once they have.
+    QSemaphore go;
+    QFuture<bool> second = QtConcurrent::run([this, &go] {
+        SingleInstance launch(m_path);
+        go.acquire();
+        return launch.handOver("toggle-panel", 20000);
+    });
+    auto unblock = qScopeGuard([&] {
+        go.release();
+        second.waitForFinished();
+    });
+
+    capturedWarnings.clear();
+    previousHandler = qInstallMessageHandler(captureWarnings);
+    auto restoreHandler = qScopeGuard([] { qInstallMessageHandler(previousHandler); });
+
     // Use up every descriptor the process may have but one, which the
     // client takes: the server then has none left to accept it with.
     rlimit saved {};
@@ -283,10 +294,7 @@ void TestSingleInstance::runningOutOfDescriptorsKeepsTheSocket()
     ::close(filler.back());
     filler.pop_back();
 
-    capturedWarnings.clear();
-    previousHandler = qInstallMessageHandler(captureWarnings);
-    auto restoreHandler = qScopeGuard([] { qInstallMessageHandler(previousHandler); });
-    QFuture<bool> second = handOverElsewhere(m_path, "toggle-panel", 20000);
+    go.release();
     // The server turns it away for want of a descriptor, and keeps listening.
     QTRY_VERIFY_WITH_TIMEOUT(capturedWarnings.join(u'\n').contains(QStringLiteral("out of file descriptors")),
                              10000);
@@ -299,6 +307,7 @@ void TestSingleInstance::runningOutOfDescriptorsKeepsTheSocket()
     // Once descriptors are free again, the waiting launch gets through.
     QTRY_VERIFY_WITH_TIMEOUT(second.isFinished(), 20000);
     QVERIFY(second.result());
+    unblock.dismiss();
     QTRY_COMPARE(messages.count(), 1);
     QVERIFY(QFileInfo::exists(m_path));
 }

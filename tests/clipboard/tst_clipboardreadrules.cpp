@@ -101,9 +101,11 @@ void TestClipboardReadRules::targetsInOrder()
     QFETCH(QList<uint32_t>, images);
     QFETCH(QList<uint32_t>, texts);
     const TargetAtoms atoms = testAtoms();
-    // The TARGETS reply as the owner sends it, atoms in host order.
-    const QByteArray reply(reinterpret_cast<const char *>(offered.constData()),
-                           offered.size() * qsizetype(sizeof(uint32_t)) + 3); // a stray tail is ignored
+    // The TARGETS reply as the owner sends it, atoms in host order; a stray
+    // tail shorter than an atom is ignored.
+    QByteArray reply(reinterpret_cast<const char *>(offered.constData()),
+                     offered.size() * qsizetype(sizeof(uint32_t)));
+    reply.append("\x01\x02\x03", 3);
     const QList<uint32_t> targets = offeredTargets(reply, atoms);
     QCOMPARE(targets, offered);
     QCOMPARE(isSecret(targets, atoms), secret);
