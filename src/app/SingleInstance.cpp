@@ -152,9 +152,7 @@ QString SingleInstance::unsafeDirectoryReason(const QString &path, bool create)
     const QByteArray native = QFile::encodeName(dir);
     if (create && ::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
         return QStringLiteral("cannot create %1: %2").arg(dir, errnoText(errno));
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::lstat(native.constData(), &info) != 0)
         return QStringLiteral("cannot examine %1: %2").arg(dir, errnoText(errno));
     if (S_ISLNK(info.st_mode))
@@ -212,9 +210,7 @@ SingleInstance::Role SingleInstance::claim(const QByteArray &message, int timeou
         QThread::msleep(retryDelayMs);
     }
 
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::lstat(QFile::encodeName(m_socketPath).constData(), &info) == 0) {
         switch (sendTo(message, int(qMax<qint64>(deadline.remainingTime(), 1000)))) {
         case Delivery::Delivered:
@@ -315,9 +311,7 @@ bool SingleInstance::listen()
         return false;
     }
     const QByteArray native = QFile::encodeName(m_socketPath);
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::chmod(native.constData(), 0600) != 0 || ::lstat(native.constData(), &info) != 0
         || ::listen(fd.get(), listenBacklog) != 0) {
         m_error = QStringLiteral("cannot listen on %1: %2").arg(m_socketPath, errnoText(errno));
@@ -347,9 +341,7 @@ void SingleInstance::stopListening()
     m_spareFd = -1;
     // Only our own socket: a later instance may have replaced it.
     const QByteArray native = QFile::encodeName(m_socketPath);
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::lstat(native.constData(), &info) == 0 && info.st_dev == m_socketDevice
         && info.st_ino == m_socketInode)
         ::unlink(native.constData());

@@ -43,17 +43,13 @@ TerminationSignals::TerminationSignals(QObject *parent)
     m_notifier = std::make_unique<QSocketNotifier>(m_readFd, QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
 
-    struct sigaction action
-    {
-    };
+    struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART | SA_RESETHAND;
     for (const int s : handledSignals) {
         // A signal the launcher chose to ignore (nohup) stays ignored.
-        struct sigaction previous
-        {
-        };
+        struct sigaction previous = {};
         if (::sigaction(s, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
             continue;
         if (::sigaction(s, &action, nullptr) == 0)
