@@ -151,26 +151,6 @@ private Q_SLOTS:
         QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{2, true}}));
     }
 
-    void pressAndReleaseRunTheActionsWithTheShortcut()
-    {
-        FakeHotKeyBackend backend;
-        GlobalHotKeys layer(backend);
-        QList<std::pair<EventType, Shortcut>> seen;
-        layer.registerShortcut(
-            optionF,
-            [&](const Shortcut &s) {
-                seen.append({EventType::keyDown, s});
-            },
-            [&](const Shortcut &s) {
-                seen.append({EventType::keyUp, s});
-            });
-        backend.press(optionF);
-        backend.release(optionF);
-        QCOMPARE(seen.size(), 2);
-        QVERIFY(seen[0] == std::pair(EventType::keyDown, optionF));
-        QVERIFY(seen[1] == std::pair(EventType::keyUp, optionF));
-    }
-
     void menuOpenSuspendsAndMatchesKeyEvents()
     {
         FakeHotKeyBackend backend;

@@ -38,3 +38,18 @@ QString testHelperPath(const QString &name)
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(name);
 }
+
+bool xdotoolKeys(const QStringList &keys)
+{
+    return runTool(QStringLiteral("xdotool"), QStringList {QStringLiteral("key")} + keys).ok();
+}
+
+bool xdotoolClick(const QPoint &global)
+{
+    // No --sync: it waits for a motion event, which never comes when the
+    // pointer is already there. X handles the click after the move anyway.
+    return runTool(QStringLiteral("xdotool"),
+                   {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
+                    QStringLiteral("click"), QStringLiteral("1")})
+        .ok();
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -28,3 +29,10 @@ std::unique_ptr<QProcess> startTool(const QString &program, const QStringList &a
 
 // Directory of the test helper executables built next to the tests.
 QString testHelperPath(const QString &name);
+
+// xdotool: presses and releases each key or chord in turn ("a", "ctrl+v",
+// "shift+super+v", "Escape").
+bool xdotoolKeys(const QStringList &keys);
+
+// xdotool: moves the pointer to a global position and clicks the left button.
+bool xdotoolClick(const QPoint &global);
