@@ -1,7 +1,9 @@
 #include "settings/SettingsView.h"
 
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "KeyboardShortcuts/Name.h"
 #include "KeyboardShortcuts/Recorder.h"
+#include "KeyboardShortcuts/ShortcutNotifier.h"
 #include "settings/LaunchAtLogin.h"
 #include "settings/LoginItem.h"
 #include "settings/PastePermission.h"
@@ -162,6 +164,20 @@ SettingsView::SettingsView(LoginItem &loginItem, PastePermission &permission, QW
     m_recorder->setObjectName(QStringLiteral("globalShortcutRecorder"));
     m_shortcutRow->addWidget(m_recorder, 0, Qt::AlignVCenter);
     generalRows->addLayout(m_shortcutRow);
+    m_shortcutProblem = new QLabel(
+        tr("The stored shortcut could not be read, so the panel has no shortcut. Click the field and "
+           "press a new one."),
+        general);
+    m_shortcutProblem->setObjectName(QStringLiteral("shortcutProblem"));
+    m_shortcutProblem->setWordWrap(true);
+    setTextColor(m_shortcutProblem, missingColor);
+    generalRows->addWidget(m_shortcutProblem);
+    connect(&KeyboardShortcuts::notifier(), &KeyboardShortcuts::ShortcutNotifier::shortcutByNameDidChange,
+            this, [this](const KeyboardShortcuts::Name &name) {
+                if (name == KeyboardShortcuts::Name::togglePanel())
+                    updateShortcutProblem();
+            });
+    updateShortcutProblem();
     layout->addWidget(general);
 
     layout->addSpacing(12);
@@ -216,8 +232,15 @@ bool SettingsView::openAtLogin() const
     return m_openAtLogin->isChecked();
 }
 
+void SettingsView::updateShortcutProblem()
+{
+    m_shortcutProblem->setVisible(
+        KeyboardShortcuts::hasUnreadableShortcut(KeyboardShortcuts::Name::togglePanel()));
+}
+
 void SettingsView::refresh()
 {
+    updateShortcutProblem();
     // The login item is the authority: a differing stored choice is
     // overwritten, and that change goes through openAtLoginToggled like a
     // click would.
@@ -267,4 +290,9 @@ void SettingsView::updatePermissionRow()
     const QString explanation = m_hasPermission ? QString() : m_permission.missingExplanation();
     m_permissionExplanation->setText(explanation);
     m_permissionExplanation->setVisible(!explanation.isEmpty());
+}
+
+bool SettingsView::showsShortcutProblem() const
+{
+    return !m_shortcutProblem->isHidden();
 }

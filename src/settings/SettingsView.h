@@ -30,6 +30,8 @@ public:
     bool openAtLogin() const;
     bool hasPastePermission() const { return m_hasPermission; }
     KeyboardShortcuts::Recorder *recorder() const { return m_recorder; }
+    // Whether the form tells the user that the stored shortcut is unreadable.
+    bool showsShortcutProblem() const;
 
     // Re-reads the login item's status and the permission, as when the form
     // comes on screen.
@@ -44,6 +46,7 @@ private:
     void setHasPastePermission(bool granted);
     void requestAccess();
     void updatePermissionRow();
+    void updateShortcutProblem();
 
     LoginItem &m_loginItem;
     PastePermission &m_permission;
@@ -53,6 +56,7 @@ private:
     QCheckBox *m_openAtLogin = nullptr;
     QHBoxLayout *m_shortcutRow = nullptr;
     KeyboardShortcuts::Recorder *m_recorder = nullptr;
+    QLabel *m_shortcutProblem = nullptr; // shown while the stored shortcut cannot be read
     QLabel *m_permissionIcon = nullptr;
     QLabel *m_permissionLabel = nullptr;
     QLabel *m_permissionExplanation = nullptr;
