@@ -272,6 +272,7 @@ void RecorderField::syncDisplay()
     if (text() != m_controller->text())
         setText(m_controller->text());
     setPlaceholderText(localized(m_controller->placeholderKey().toUtf8().constData()));
+    setToolTip(m_controller->isStoredValueUnreadable() ? localized("unreadable_shortcut_help") : QString());
     m_clearAction->setVisible(m_controller->isClearButtonVisible());
 }
 

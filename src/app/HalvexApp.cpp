@@ -8,6 +8,7 @@
 #include "app/AppLogging.h"
 #include "app/PlatformServices.h"
 #include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
 #include "app/TrayEntry.h"
 #include "clipboard/ClipboardManager.h"
 #include "settings/LoginItem.h"
@@ -239,13 +240,25 @@ int HalvexApp::run(int argc, char *argv[])
         return 0;
     }
 
+    // A logout, Ctrl+C or a closed terminal quits like the Quit button.
+    TerminationSignals termination;
+    connect(&termination, &TerminationSignals::received, &app, [](int signalNumber) {
+        qCInfo(lcApp) << "quitting on signal" << signalNumber;
+        QCoreApplication::quit();
+    });
+
     // Claimed again under the lock: another launch may have come up meanwhile.
     SingleInstance instance(socketPath);
     switch (instance.claim(toggleMessage(qgetenv("XDG_ACTIVATION_TOKEN")))) {
     case SingleInstance::Role::Secondary:
         return 0;
+    case SingleInstance::Role::Refused:
+        qCCritical(lcApp).noquote() << instance.errorString();
+        qCCritical(lcApp) << "Halvex does not start, so that no second instance runs";
+        return 1;
     case SingleInstance::Role::Unavailable:
-        std::fputs("halvex: cannot check for a running Halvex; starting anyway\n", stderr);
+        qCWarning(lcApp).noquote() << instance.errorString();
+        qCWarning(lcApp) << "cannot check for a running Halvex; starting anyway";
         break;
     case SingleInstance::Role::Primary:
         break;
@@ -312,6 +325,16 @@ void HalvexApp::start()
 {
     m_tray->show();
     m_delegate->applicationDidFinishLaunching();
+    // The value stays as it is (it reads as no shortcut), but the main
+    // feature is off because of it: say so, once.
+    const KeyboardShortcuts::Name name = KeyboardShortcuts::Name::togglePanel();
+    if (KeyboardShortcuts::hasUnreadableShortcut(name)) {
+        qCWarning(lcApp).noquote() << QStringLiteral(
+                                          "the stored shortcut %1 in %2 cannot be read, so the quick-paste "
+                                          "panel has no shortcut; record a new one in the settings")
+                                          .arg(KeyboardShortcuts::settingsKey(name),
+                                               KeyboardShortcuts::shortcutStoreLocation());
+    }
 }
 
 void HalvexApp::handleMessage(const QByteArray &message)

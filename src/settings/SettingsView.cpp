@@ -177,11 +177,22 @@ SettingsView::SettingsView(LoginItem &loginItem, PastePermission &permission, QW
     m_configLine->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_configLine->hide();
     generalRows->addWidget(m_configLine);
+    m_shortcutProblem = new QLabel(
+        tr("The stored shortcut could not be read, so the panel has no shortcut. Click the field and "
+           "press a new one."),
+        general);
+    m_shortcutProblem->setObjectName(QStringLiteral("shortcutProblem"));
+    m_shortcutProblem->setWordWrap(true);
+    setTextColor(m_shortcutProblem, missingColor);
+    generalRows->addWidget(m_shortcutProblem);
     connect(&KeyboardShortcuts::notifier(), &KeyboardShortcuts::ShortcutNotifier::shortcutByNameDidChange,
             this, [this](const KeyboardShortcuts::Name &name) {
-                if (name == KeyboardShortcuts::Name::togglePanel())
-                    updateConfigLine();
+                if (name != KeyboardShortcuts::Name::togglePanel())
+                    return;
+                updateShortcutProblem();
+                updateConfigLine();
             });
+    updateShortcutProblem();
     layout->addWidget(general);
 
     layout->addSpacing(12);
@@ -236,8 +247,15 @@ bool SettingsView::openAtLogin() const
     return m_openAtLogin->isChecked();
 }
 
+void SettingsView::updateShortcutProblem()
+{
+    m_shortcutProblem->setVisible(
+        KeyboardShortcuts::hasUnreadableShortcut(KeyboardShortcuts::Name::togglePanel()));
+}
+
 void SettingsView::refresh()
 {
+    updateShortcutProblem();
     // The login item is the authority: a differing stored choice is
     // overwritten, and that change goes through openAtLoginToggled like a
     // click would.
@@ -321,4 +339,9 @@ void SettingsView::updatePermissionRow()
     const QString explanation = m_hasPermission ? QString() : m_permission.missingExplanation();
     m_permissionExplanation->setText(explanation);
     m_permissionExplanation->setVisible(!explanation.isEmpty());
+}
+
+bool SettingsView::showsShortcutProblem() const
+{
+    return !m_shortcutProblem->isHidden();
 }

@@ -33,6 +33,8 @@ public:
     bool openAtLogin() const;
     bool hasPastePermission() const { return m_hasPermission; }
     KeyboardShortcuts::Recorder *recorder() const { return m_recorder; }
+    // Whether the form tells the user that the stored shortcut is unreadable.
+    bool showsShortcutProblem() const;
 
     // Re-reads the login item's status and the permission, as when the form
     // comes on screen.
@@ -57,6 +59,7 @@ private:
     void requestAccess();
     void updatePermissionRow();
     void updateConfigLine();
+    void updateShortcutProblem();
 
     LoginItem &m_loginItem;
     PastePermission &m_permission;
@@ -66,6 +69,7 @@ private:
     QCheckBox *m_openAtLogin = nullptr;
     QHBoxLayout *m_shortcutRow = nullptr;
     KeyboardShortcuts::Recorder *m_recorder = nullptr;
+    QLabel *m_shortcutProblem = nullptr; // shown while the stored shortcut cannot be read
     QLabel *m_permissionIcon = nullptr;
     QLabel *m_permissionLabel = nullptr;
     QLabel *m_permissionExplanation = nullptr;

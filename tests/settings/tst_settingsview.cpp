@@ -40,6 +40,22 @@ private Q_SLOTS:
         KeyboardShortcuts::resetState();
     }
 
+    // An unreadable stored shortcut is pointed out under the recorder until
+    // a new one is stored.
+    void unreadableShortcutIsPointedOut()
+    {
+        const KeyboardShortcuts::Name name = KeyboardShortcuts::Name::togglePanel();
+        userDefaults().setValue(KeyboardShortcuts::settingsKey(name), QStringLiteral("garbage"));
+        FakeLoginItem loginItem;
+        FakePastePermission permission;
+        SettingsView view(loginItem, permission);
+        QVERIFY(view.showsShortcutProblem());
+        KeyboardShortcuts::setShortcut(KeyboardShortcuts::Shortcut(9, 0x1200), name);
+        QVERIFY(!view.showsShortcutProblem());
+        KeyboardShortcuts::setShortcut(std::nullopt, name);
+        QVERIFY(!view.showsShortcutProblem());
+    }
+
     // Coming on screen, the form takes the login item's status; a change
     // made that way reaches the login item like a click would.
     void refreshOnShow_data()

@@ -1,7 +1,7 @@
 #include "clipboard/wayland/WaylandClipboardWatcher.h"
 
-#include "clipboard/ClipboardDecoding.h"
 #include "clipboard/ClipboardLogging.h"
+#include "clipboard/ClipboardReadRules.h"
 #include "wayland/WaylandConnection.h"
 #include "wayland/protocols/wlr-data-control-unstable-v1-client-protocol.h"
 
@@ -391,16 +391,15 @@ void WaylandClipboardWatcher::finishRead()
     const QByteArray mimeType = m_read->mimeType;
     abandonRead();
     if (!mimeType.startsWith("image/")) {
-        publish({{}, ClipboardDecoding::decodeText(data, mimeType == "STRING")});
+        publish({{}, ClipboardReadRules::decodeText(data, mimeType == "STRING")});
         return;
     }
-    bool tooLarge = false;
-    if (std::optional<QImage> image
-        = ClipboardDecoding::decodeImage(data, mimeType, maxImageBytes, &tooLarge)) {
-        publish({{*image}, std::nullopt});
+    const ClipboardReadRules::DecodedImage decoded = ClipboardReadRules::decodeImage(data, mimeType, maxImageBytes);
+    if (decoded.image) {
+        publish({{*decoded.image}, std::nullopt});
         return;
     }
-    if (tooLarge) {
+    if (decoded.tooLarge) {
         qCDebug(lcClipboard) << "the clipboard image would decode to more than" << maxImageBytes
                              << "bytes; not captured";
         publish({});
