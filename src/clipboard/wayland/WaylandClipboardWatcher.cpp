@@ -394,7 +394,8 @@ void WaylandClipboardWatcher::finishRead()
         publish({{}, ClipboardReadRules::decodeText(data, mimeType == "STRING")});
         return;
     }
-    const ClipboardReadRules::DecodedImage decoded = ClipboardReadRules::decodeImage(data, mimeType, maxImageBytes);
+    const ClipboardReadRules::DecodedImage decoded
+        = ClipboardReadRules::decodeImage(data, mimeType, maxImageBytes);
     if (decoded.image) {
         publish({{*decoded.image}, std::nullopt});
         return;
