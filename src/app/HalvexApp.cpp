@@ -11,6 +11,7 @@
 #include "app/TerminationSignals.h"
 #include "app/TrayEntry.h"
 #include "clipboard/ClipboardManager.h"
+#include "clipboard/tesseract/OpenMpEnvironment.h"
 #include "settings/LoginItem.h"
 #include "settings/PastePermission.h"
 #include "settings/SettingsWindowManager.h"
@@ -222,6 +223,10 @@ int HalvexApp::run(int argc, char *argv[])
     LaunchOptions options;
     if (const std::optional<int> status = handleLaunch(argc, argv, socketPath, &options))
         return *status;
+    // Only a launch that goes on to run Halvex pays for the restart; one that
+    // handed its request over (halvex --toggle from a desktop's key binding)
+    // has ended above.
+    restartWithSingleThreadedOpenMp(argv);
 
     choosePlatform();
     // Also the Wayland app_id of every window ("halvex"), which compositor
