@@ -3,6 +3,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+
 class LoginItem;
 class PastePermission;
 class QCheckBox;
@@ -12,7 +14,8 @@ class QPushButton;
 
 namespace KeyboardShortcuts {
 class Recorder;
-}
+class Shortcut;
+} // namespace KeyboardShortcuts
 
 // The settings form: "Open at Login", the global shortcut recorder and the
 // paste permission. While it is on screen it re-reads the login item when it
@@ -37,6 +40,15 @@ public:
     // comes on screen.
     void refresh();
 
+    // Says under the recorder how the shortcut reaches the desktop (where it
+    // is not grabbed by Halvex itself); configLine, when given, turns the
+    // recorded shortcut into a line for the desktop's configuration, shown
+    // (selectable) below the note and kept up to date.
+    void setShortcutNote(const QString &note,
+                         std::function<QString(const KeyboardShortcuts::Shortcut &)> configLine = {});
+    QString shortcutNote() const;
+    QString shortcutConfigLine() const;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -46,6 +58,7 @@ private:
     void setHasPastePermission(bool granted);
     void requestAccess();
     void updatePermissionRow();
+    void updateConfigLine();
     void updateShortcutProblem();
 
     LoginItem &m_loginItem;
@@ -62,4 +75,7 @@ private:
     QLabel *m_permissionExplanation = nullptr;
     QLabel *m_granted = nullptr;
     QPushButton *m_requestAccess = nullptr;
+    QLabel *m_shortcutNote = nullptr;
+    QLabel *m_configLine = nullptr;
+    std::function<QString(const KeyboardShortcuts::Shortcut &)> m_configLineOf;
 };

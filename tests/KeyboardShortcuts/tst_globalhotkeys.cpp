@@ -3,7 +3,7 @@
 
 #include "KeyboardShortcuts/GlobalHotKeys.h"
 #include "KeyboardShortcuts/MenuTracker.h"
-#include "KeyboardShortcuts/PlatformServices.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "fakes/FakeHotKeyBackend.h"
 #include "fakes/FakeKeyboardLayout.h"
 #include "support/StdoutCapture.h"
@@ -49,12 +49,12 @@ private Q_SLOTS:
     {
         // The failure line names the shortcut by its symbol form, which needs
         // the layout's character for V.
-        PlatformServices services;
+        ShortcutServices services;
         services.keyboardLayout = std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout());
-        setPlatformServices(services);
+        setShortcutServices(services);
     }
 
-    void cleanupTestCase() { resetPlatformServices(); }
+    void cleanupTestCase() { resetShortcutServices(); }
 
     void identifiersAreNeverReused()
     {

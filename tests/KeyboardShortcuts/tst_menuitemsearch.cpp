@@ -1,6 +1,6 @@
 #include "KeyboardShortcuts/Key.h"
 #include "KeyboardShortcuts/MenuItemSearch.h"
-#include "KeyboardShortcuts/PlatformServices.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "fakes/FakeKeyboardLayout.h"
 
 #include <QApplication>
@@ -31,12 +31,12 @@ private:
 void TestMenuItemSearch::init()
 {
     m_layout = std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout());
-    setPlatformServices({m_layout, nullptr, nullptr});
+    setShortcutServices({m_layout, nullptr, nullptr});
 }
 
 void TestMenuItemSearch::cleanupTestCase()
 {
-    resetPlatformServices();
+    resetShortcutServices();
 }
 
 void TestMenuItemSearch::shiftAndCase_data()

@@ -1,8 +1,8 @@
 #include "KeyboardShortcuts/Key.h"
 #include "KeyboardShortcuts/MenuKeyEquivalent.h"
 #include "KeyboardShortcuts/ModifierFlags.h"
-#include "KeyboardShortcuts/PlatformServices.h"
 #include "KeyboardShortcuts/Shortcut.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/SpecialKey.h"
 #include "KeyboardShortcuts/SymbolicHotKeys.h"
 #include "KeyboardShortcuts/TitleCase.h"
@@ -65,12 +65,12 @@ void TestShortcutDisplay::init()
 {
     m_layout = std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout());
     m_system = std::make_shared<FakeSystemShortcutSource>();
-    setPlatformServices({m_layout, nullptr, m_system});
+    setShortcutServices({m_layout, nullptr, m_system});
 }
 
 void TestShortcutDisplay::cleanupTestCase()
 {
-    resetPlatformServices();
+    resetShortcutServices();
 }
 
 void TestShortcutDisplay::specialKeyTable()

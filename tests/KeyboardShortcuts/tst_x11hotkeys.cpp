@@ -3,11 +3,11 @@
 
 #include "KeyboardShortcuts/Key.h"
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/PlatformServices.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/SubsystemState.h"
 #include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
-#include "KeyboardShortcuts/x11/X11PlatformServices.h"
+#include "KeyboardShortcuts/x11/X11ShortcutServices.h"
 #include "support/StdoutCapture.h"
 #include "support/TestTools.h"
 #include "x11/XcbConnection.h"
@@ -115,7 +115,7 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_settingsDir.path().toUtf8());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        setPlatformServices(x11PlatformServices());
+        setShortcutServices(x11ShortcutServices());
 
         const QString title
             = QStringLiteral("halvex-hotkey-target-%1").arg(QCoreApplication::applicationPid());
@@ -143,7 +143,7 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         resetState();
-        resetPlatformServices();
+        resetShortcutServices();
         m_xterm->kill();
         m_xterm->waitForFinished(5000);
     }

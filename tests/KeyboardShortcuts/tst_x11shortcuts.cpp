@@ -1,8 +1,8 @@
 #include "KeyboardShortcuts/Key.h"
 #include "KeyboardShortcuts/LocalEventMonitor.h"
 #include "KeyboardShortcuts/ModifierFlags.h"
-#include "KeyboardShortcuts/PlatformServices.h"
 #include "KeyboardShortcuts/Shortcut.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/x11/X11KeyCodeTable.h"
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
 #include "KeyboardShortcuts/x11/X11NativeKeyCodeMap.h"
@@ -73,7 +73,7 @@ void TestX11Shortcuts::initTestCase()
 
 void TestX11Shortcuts::cleanup()
 {
-    resetPlatformServices();
+    resetShortcutServices();
 }
 
 void TestX11Shortcuts::keyToCharacterFollowsLayoutSwitch()
@@ -81,7 +81,7 @@ void TestX11Shortcuts::keyToCharacterFollowsLayoutSwitch()
     UsLayoutGuard guard;
     auto layout = std::make_shared<XkbKeyboardLayout>();
     QVERIFY(layout->isValid());
-    setPlatformServices({layout, nullptr, nullptr});
+    setShortcutServices({layout, nullptr, nullptr});
 
     const Shortcut zPosition(Key::z, Qt::ControlModifier);
     QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
@@ -116,7 +116,7 @@ void TestX11Shortcuts::grabbedCombinationIsTaken()
     QVERIFY(masks.super != masks.alt);
 
     auto source = std::make_shared<X11SystemShortcutSource>();
-    setPlatformServices({nullptr, nullptr, source});
+    setShortcutServices({nullptr, nullptr, source});
 
     const Shortcut panel(9, shift | control); // Shift+Super+V
     const Shortcut f12(111, 0);

@@ -1,10 +1,10 @@
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/PlatformServices.h"
 #include "KeyboardShortcuts/Recorder.h"
 #include "KeyboardShortcuts/RecorderField.h"
 #include "KeyboardShortcuts/RecorderNotifier.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
-#include "KeyboardShortcuts/x11/X11PlatformServices.h"
+#include "KeyboardShortcuts/x11/X11ShortcutServices.h"
 #include "settings/SettingsView.h"
 #include "settings/SettingsWindowManager.h"
 #include "settings/x11/XTestPastePermission.h"
@@ -56,7 +56,7 @@ private Q_SLOTS:
         auto backend = X11HotKeyBackend::create();
         QVERIFY(backend);
         resetState(std::move(backend));
-        setPlatformServices(x11PlatformServices());
+        setShortcutServices(x11ShortcutServices());
         // The panel is not part of this test: the handler counts the presses.
         onKeyDown(Name::togglePanel(), [this] { ++m_toggles; });
 
@@ -79,7 +79,7 @@ private Q_SLOTS:
     {
         m_manager.reset();
         resetState();
-        resetPlatformServices();
+        resetShortcutServices();
     }
 
     void freshWindowDoesNotRecord()

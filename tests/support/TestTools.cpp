@@ -1,7 +1,9 @@
 #include "support/TestTools.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QImage>
 
 ToolResult runTool(const QString &program, const QStringList &arguments, const QByteArray &input,
                    int timeoutMs)
@@ -37,6 +39,17 @@ std::unique_ptr<QProcess> startTool(const QString &program, const QStringList &a
 QString testHelperPath(const QString &name)
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+}
+
+QByteArray filledPng(QSize size, QColor colour)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 bool xdotoolKeys(const QStringList &keys)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QPoint>
 #include <QProcess>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +31,9 @@ std::unique_ptr<QProcess> startTool(const QString &program, const QStringList &a
 
 // Directory of the test helper executables built next to the tests.
 QString testHelperPath(const QString &name);
+
+// A PNG of the given size filled with one colour.
+QByteArray filledPng(QSize size, QColor colour);
 
 // xdotool: presses and releases each key or chord in turn ("a", "ctrl+v",
 // "shift+super+v", "Escape").

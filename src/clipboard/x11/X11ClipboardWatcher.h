@@ -1,7 +1,7 @@
 #pragma once
 
 #include "clipboard/ClipboardReadRules.h"
-#include "clipboard/x11/ClipboardSnapshot.h"
+#include "clipboard/ClipboardSnapshot.h"
 #include "x11/XcbConnection.h"
 #include "x11/XcbReply.h"
 

@@ -1,7 +1,7 @@
 #include "clipboard/x11/XTestPasteSimulator.h"
 
 #include "clipboard/ClipboardLogging.h"
-#include "clipboard/x11/TerminalWindowClasses.h"
+#include "clipboard/TerminalWindowClasses.h"
 #include "x11/XcbConnection.h"
 #include "x11/XcbHeldKeys.h"
 #include "x11/XcbKeySymbols.h"
