@@ -6,7 +6,7 @@
 // "changes <n>" when it is done. For measuring how a clipboard watcher copes,
 // not for tests.
 
-#include "support/SelectionNotify.h"
+#include "support/XcbSelectionOwner.h"
 
 #include <xcb/xcb.h>
 
@@ -16,19 +16,6 @@
 #include <cstring>
 #include <poll.h>
 #include <string>
-
-namespace {
-
-xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
-{
-    xcb_intern_atom_reply_t *reply
-        = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -83,7 +70,7 @@ int main(int argc, char *argv[])
                 } else {
                     property = XCB_ATOM_NONE;
                 }
-                sendSelectionNotify(c, request, property);
+                notifyRequestor(c, request, property);
             }
             std::free(event);
         }

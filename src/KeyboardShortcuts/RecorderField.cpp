@@ -5,8 +5,8 @@
 #include "KeyboardShortcuts/MenuItemSearch.h"
 #include "KeyboardShortcuts/ModifierFlags.h"
 #include "KeyboardShortcuts/NativeKeyCodeMap.h"
-#include "KeyboardShortcuts/PlatformServices.h"
 #include "KeyboardShortcuts/ResourceBundle.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 
 #include <QAction>
 #include <QApplication>
@@ -70,7 +70,7 @@ bool isModifierKey(int qtKey)
 RecorderKeyPress keyPressOf(const QKeyEvent *event)
 {
     RecorderKeyPress press;
-    press.carbonKeyCode = platformServices().nativeKeyCodes->carbonKeyCode(event->nativeScanCode());
+    press.carbonKeyCode = shortcutServices().nativeKeyCodes->carbonKeyCode(event->nativeScanCode());
     press.carbonModifiers = carbonFromQtModifiers(event->modifiers());
     press.kind = kindOf(event->key());
     return press;
@@ -272,6 +272,7 @@ void RecorderField::syncDisplay()
     if (text() != m_controller->text())
         setText(m_controller->text());
     setPlaceholderText(localized(m_controller->placeholderKey().toUtf8().constData()));
+    setToolTip(m_controller->isStoredValueUnreadable() ? localized("unreadable_shortcut_help") : QString());
     m_clearAction->setVisible(m_controller->isClearButtonVisible());
 }
 

@@ -3,6 +3,8 @@
 #include "clipboard/ClipboardImage.h"
 #include "clipboard/ClipboardText.h"
 
+#include <QByteArray>
+#include <QImage>
 #include <QMetaType>
 
 #include <optional>
@@ -18,6 +20,13 @@ struct ClipboardSnapshot
     std::optional<ClipboardText> text;
 
     bool isEmpty() const { return !image && !text; }
+
+    // Prepared from what a platform reader transferred, on the reader's own
+    // thread. An image: the bytes as the owner gave them when they are PNG,
+    // else one PNG encoding of decoded (the picture they decode to).
+    static ClipboardSnapshot ofImage(const QByteArray &encoded, const QImage &decoded);
+    // A text: Latin-1 when latin1, else UTF-8; trailing NUL terminators dropped.
+    static ClipboardSnapshot ofText(const QByteArray &bytes, bool latin1);
 
     // Same content (kind, hashes and bytes), decided without decoding
     // anything; false when unsure.

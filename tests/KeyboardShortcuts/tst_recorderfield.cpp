@@ -1,10 +1,10 @@
 #include "KeyboardShortcuts/HotKeyBackend.h"
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/PlatformServices.h"
 #include "KeyboardShortcuts/Recorder.h"
 #include "KeyboardShortcuts/RecorderField.h"
 #include "KeyboardShortcuts/RecorderNotifier.h"
 #include "KeyboardShortcuts/ResourceBundle.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "fakes/FakeKeyboardLayout.h"
 #include "fakes/FakeNativeKeyCodeMap.h"
 #include "fakes/FakeSystemShortcutSource.h"
@@ -109,7 +109,7 @@ private Q_SLOTS:
                                  {64u, 58}})
             keyCodes->add(x, carbon);
         m_system = std::make_shared<FakeSystemShortcutSource>();
-        setPlatformServices(
+        setShortcutServices(
             {std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout()), keyCodes, m_system});
 
         m_name = Name(QStringLiteral("fieldTest"));
@@ -128,7 +128,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
-        resetPlatformServices();
+        resetShortcutServices();
     }
 
     void looks()

@@ -8,7 +8,7 @@
 // Prints "ready" once it owns the clipboard, and "served <target>" for every
 // content request it answers. Exits when another client takes the clipboard.
 
-#include "support/SelectionNotify.h"
+#include "support/XcbSelectionOwner.h"
 
 #include <xcb/xcb.h>
 
@@ -16,15 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-static xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
-{
-    xcb_intern_atom_reply_t *reply
-        = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
 
 int main(int argc, char *argv[])
 {
@@ -116,7 +107,7 @@ int main(int argc, char *argv[])
             } else {
                 property = XCB_ATOM_NONE;
             }
-            sendSelectionNotify(c, request, property);
+            notifyRequestor(c, request, property);
         }
         std::free(event);
     }

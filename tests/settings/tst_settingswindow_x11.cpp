@@ -1,10 +1,10 @@
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/PlatformServices.h"
 #include "KeyboardShortcuts/Recorder.h"
 #include "KeyboardShortcuts/RecorderField.h"
 #include "KeyboardShortcuts/RecorderNotifier.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
-#include "KeyboardShortcuts/x11/X11PlatformServices.h"
+#include "KeyboardShortcuts/x11/X11ShortcutServices.h"
 #include "settings/SettingsView.h"
 #include "settings/SettingsWindowManager.h"
 #include "settings/x11/XTestPastePermission.h"
@@ -31,29 +31,10 @@ namespace {
 constexpr int carbonK = 40;
 const QString shortcutKey = QStringLiteral("KeyboardShortcuts_togglePanel");
 
-bool xdotool(const QStringList &arguments)
-{
-    return runTool(QStringLiteral("xdotool"), arguments).ok();
-}
-
-bool clickAt(const QWidget *widget, std::optional<QPoint> local = std::nullopt)
-{
-    const QPoint p = widget->mapToGlobal(local.value_or(widget->rect().center()));
-    // No --sync: it waits for a motion event, which never comes when the
-    // pointer is already there. X handles the click after the move anyway.
-    return xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()),
-                    QStringLiteral("click"), QStringLiteral("1")});
-}
-
-bool key(const QString &combination)
-{
-    return xdotool({QStringLiteral("key"), combination});
-}
-
 // The check box takes clicks on its box and its text only.
 bool clickCheckBox(const QCheckBox *box)
 {
-    return clickAt(box, QPoint(8, box->height() / 2));
+    return xdotoolClick(box->mapToGlobal(QPoint(8, box->height() / 2)));
 }
 
 } // namespace
@@ -75,7 +56,7 @@ private Q_SLOTS:
         auto backend = X11HotKeyBackend::create();
         QVERIFY(backend);
         resetState(std::move(backend));
-        setPlatformServices(x11PlatformServices());
+        setShortcutServices(x11ShortcutServices());
         // The panel is not part of this test: the handler counts the presses.
         onKeyDown(Name::togglePanel(), [this] { ++m_toggles; });
 
@@ -98,7 +79,7 @@ private Q_SLOTS:
     {
         m_manager.reset();
         resetState();
-        resetPlatformServices();
+        resetShortcutServices();
     }
 
     void freshWindowDoesNotRecord()
@@ -140,16 +121,16 @@ private Q_SLOTS:
     void defaultShortcutFires()
     {
         QCOMPARE(getShortcut(Name::togglePanel()), std::optional(Name::togglePanelDefault()));
-        QVERIFY(key(QStringLiteral("shift+super+v")));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
         QTRY_COMPARE_WITH_TIMEOUT(m_toggles, 1, 5000);
     }
 
     void recordNewShortcut()
     {
-        QVERIFY(clickAt(m_field));
+        QVERIFY(xdotoolClick(m_field->mapToGlobal(m_field->rect().center())));
         QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
         QVERIFY(isPaused());
-        QVERIFY(key(QStringLiteral("ctrl+alt+k")));
+        QVERIFY(xdotoolKeys({QStringLiteral("ctrl+alt+k")}));
         const Shortcut recorded(carbonK, 0x100 | 0x800);
         QTRY_COMPARE_WITH_TIMEOUT(getShortcut(Name::togglePanel()), std::optional(recorded), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);
@@ -165,8 +146,8 @@ private Q_SLOTS:
 
         // The old combination no longer fires, the new one does. X delivers
         // in order: once the new press has run, the old one has been handled.
-        QVERIFY(key(QStringLiteral("shift+super+v")));
-        QVERIFY(key(QStringLiteral("ctrl+alt+k")));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
+        QVERIFY(xdotoolKeys({QStringLiteral("ctrl+alt+k")}));
         QTRY_COMPARE_WITH_TIMEOUT(m_toggles, 2, 5000);
         QTest::qWait(200);
         QCOMPARE(m_toggles, 2);
@@ -174,15 +155,15 @@ private Q_SLOTS:
 
     void deleteClears()
     {
-        QVERIFY(clickAt(m_field));
+        QVERIFY(xdotoolClick(m_field->mapToGlobal(m_field->rect().center())));
         QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
-        QVERIFY(key(QStringLiteral("Delete")));
+        QVERIFY(xdotoolKeys({QStringLiteral("Delete")}));
         QTRY_COMPARE_WITH_TIMEOUT(getShortcut(Name::togglePanel()), std::nullopt, 5000);
         QVERIFY(m_field->text().isEmpty());
         // togglePanel has a default: the Boolean false marker keeps it away.
         QTRY_COMPARE_WITH_TIMEOUT(storedValue(), QStringLiteral("false"), 5000);
         QVERIFY(m_field->isRecording());
-        QVERIFY(key(QStringLiteral("Escape")));
+        QVERIFY(xdotoolKeys({QStringLiteral("Escape")}));
         QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);
         QVERIFY(!isPaused());
         QCOMPARE(getShortcut(Name::togglePanel()), std::nullopt);
