@@ -16,8 +16,8 @@ resident memory (VmRSS) and CPU time (utime + stime) from /proc:
     after 20 and after N, the whole process after N, and the CPU used for
     the first 20 (recognition included), each read once halvex is idle again;
   * text: one 10 MB text copied with xclip: memory added;
-  * flood: clipboard_flood (from <build>/bench) changes the clipboard 1000
-    times a second; CPU share, memory before and after, changes recorded,
+  * flood: clipboard_flood_helper (from <build>/tests/clipboard) changes
+    the clipboard 1000 times a second; CPU share, memory before and after, changes recorded,
     and the time from the hotkey to the panel having the keyboard, taken
     from halvex's own log lines, a few times during the flood.
 The screenshots are made once with ImageMagick and kept in
@@ -182,10 +182,10 @@ def measure_text():
 
 
 def measure_flood(seconds):
-    flood_tool = os.path.join(build, "bench/clipboard_flood")
+    flood_tool = os.path.join(build, "tests/clipboard/clipboard_flood_helper")
     halvex = Halvex()
     rss0, cpu0, t0 = halvex.rss_kib(), halvex.cpu_ms(), time.monotonic()
-    flood = subprocess.Popen([flood_tool, "1000", str(seconds)], stdout=subprocess.PIPE, text=True)
+    flood = subprocess.Popen([flood_tool, str(seconds), "1000"], stdout=subprocess.PIPE, text=True)
     opens = []
     rounds = max(1, int(seconds // 10))
     for _ in range(rounds):
