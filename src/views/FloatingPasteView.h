@@ -77,6 +77,7 @@ private:
     std::function<void()> m_dismiss;
     int m_selectedIndex = 0;
     bool m_monitorInstalled = false;
+    bool m_selectSearchOnFocus = false;
     QList<ClipboardItem> m_shown;
 
     QLabel *m_headerIcon = nullptr;

@@ -73,7 +73,7 @@ private Q_SLOTS:
     void searchChangeResetsSelection();
     void clearButtonRestoresList();
     void emptyStateTexts();
-    void reshowKeepsSearchButSelectsFirstRow();
+    void reshowSelectsOldSearchAndFirstRow();
     void clickOnRowPastesIt();
     void rowsBeyondNineHaveNoBadgeButCanBePasted();
     void rowContent();
@@ -433,7 +433,7 @@ void tst_FloatingPasteView::emptyStateTexts()
     QCOMPARE(empty->text(), u"No results."_qs);
 }
 
-void tst_FloatingPasteView::reshowKeepsSearchButSelectsFirstRow()
+void tst_FloatingPasteView::reshowSelectsOldSearchAndFirstRow()
 {
     copyTexts({u"alpha 1"_qs, u"alpha 2"_qs, u"beta"_qs});
     showView();
@@ -451,6 +451,14 @@ void tst_FloatingPasteView::reshowKeepsSearchButSelectsFirstRow()
     QCOMPARE(m_view->searchText(), u"alpha"_qs);
     QCOMPARE(m_view->selectedIndex(), 0);
     QCOMPARE(m_view->filteredItems().size(), 2);
+    // The old search is selected: an arrow works on its list, typing
+    // replaces it rather than appending to it.
+    QCOMPARE(m_view->searchField()->selectedText(), u"alpha"_qs);
+    QTest::keyClick(m_view->searchField(), Qt::Key_Down);
+    QCOMPARE(m_view->selectedIndex(), 1);
+    QTest::keyClicks(m_view->searchField(), u"be"_qs);
+    QCOMPARE(m_view->searchText(), u"be"_qs);
+    QCOMPARE(m_view->filteredItems().size(), 1);
 }
 
 void tst_FloatingPasteView::clickOnRowPastesIt()
