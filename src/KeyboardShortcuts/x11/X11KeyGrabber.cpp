@@ -217,6 +217,7 @@ void X11KeyGrabber::handleKeyPress(xcb_keycode_t keycode, quint16 state, xcb_tim
         if (grab.keycode == keycode && grab.modifiers == bits) {
             m_releaseCheck.stop();
             m_latch = Latch {id, keycode};
+            m_eventTime = time;
             Q_EMIT pressed(id);
             return;
         }
@@ -241,6 +242,8 @@ void X11KeyGrabber::checkRelease()
         return;
     const quint32 id = m_latch->id;
     m_latch.reset();
+    if (m_lastRelease)
+        m_eventTime = m_lastRelease->time;
     Q_EMIT released(id);
 }
 

@@ -45,6 +45,9 @@ public:
     // taken with until they are grabbed again.
     void refreshModifierMasks();
     const X11ModifierMasks &masks() const { return m_masks; }
+    // The server time of the key event behind the pressed or released signal
+    // being emitted (or emitted last).
+    xcb_timestamp_t eventTime() const { return m_eventTime; }
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
@@ -96,6 +99,7 @@ private:
     };
     std::optional<Latch> m_latch;
     std::optional<Release> m_lastRelease;
+    xcb_timestamp_t m_eventTime = XCB_CURRENT_TIME;
     QTimer m_releaseCheck;
     bool m_mappingChangeScheduled = false;
 };
