@@ -127,6 +127,7 @@ void tst_FloatingPasteView::copyTexts(const QStringList &texts)
 void tst_FloatingPasteView::showView()
 {
     m_panel->present(QRect(0, 0, 1280, 800));
+    m_panel->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_panel.get()));
     QTRY_COMPARE(QApplication::focusWidget(), m_view->searchField());
 }
@@ -526,12 +527,14 @@ void tst_FloatingPasteView::escapeClosesPanelWithoutMonitor()
     auto *field = new QLineEdit;
     panel.setContent(field);
     panel.present(QRect(0, 0, 800, 600));
+    panel.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&panel));
     field->setFocus();
     QTest::keyClick(field, Qt::Key_Escape);
     QVERIFY(!panel.isVisible());
     // Closing does not destroy: the same instance comes back.
     panel.present(QRect(0, 0, 800, 600));
+    panel.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&panel));
     QCOMPARE(panel.content(), field);
     const QRect frame = panel.geometry();
