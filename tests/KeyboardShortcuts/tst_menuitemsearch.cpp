@@ -33,7 +33,7 @@ private:
 void TestMenuItemSearch::init()
 {
     m_layout = std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout());
-    setPlatformServices({m_layout, nullptr, nullptr});
+    setPlatformServices({m_layout, nullptr, nullptr, nullptr});
 }
 
 void TestMenuItemSearch::cleanupTestCase()

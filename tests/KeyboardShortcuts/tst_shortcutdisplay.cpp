@@ -71,7 +71,7 @@ void TestShortcutDisplay::init()
 {
     m_layout = std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout());
     m_system = std::make_shared<FakeSystemShortcutSource>();
-    setPlatformServices({m_layout, nullptr, m_system});
+    setPlatformServices({m_layout, nullptr, m_system, nullptr});
 }
 
 void TestShortcutDisplay::cleanupTestCase()

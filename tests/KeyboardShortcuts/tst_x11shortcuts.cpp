@@ -7,6 +7,7 @@
 #include "KeyboardShortcuts/x11/X11NativeKeyCodeMap.h"
 #include "KeyboardShortcuts/x11/X11SystemShortcutSource.h"
 #include "KeyboardShortcuts/x11/XkbKeyboardLayout.h"
+#include "support/GrabKeyHelper.h"
 #include "support/TestTools.h"
 #include "x11/XcbConnection.h"
 
@@ -35,17 +36,6 @@ struct UsLayoutGuard
 {
     ~UsLayoutGuard() { setLayout(QStringLiteral("us")); }
 };
-
-// Another X client holding passive grabs on the root window.
-std::unique_ptr<QProcess> startGrabber(const QStringList &grabs)
-{
-    auto process = startTool(testHelperPath(QStringLiteral("grab_key_helper")), grabs);
-    if (!process->waitForReadyRead(10000))
-        return nullptr;
-    if (process->readLine().trimmed() != "grabbed")
-        return nullptr;
-    return process;
-}
 
 QString grab(int carbonKeyCode, uint16_t xModifiers)
 {
@@ -83,7 +73,7 @@ void TestX11Shortcuts::keyToCharacterFollowsLayoutSwitch()
     UsLayoutGuard guard;
     auto layout = std::make_shared<XkbKeyboardLayout>();
     QVERIFY(layout->isValid());
-    setPlatformServices({layout, nullptr, nullptr});
+    setPlatformServices({layout, nullptr, nullptr, nullptr});
 
     const Shortcut zPosition(Key::z, Qt::ControlModifier);
     QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
@@ -118,7 +108,7 @@ void TestX11Shortcuts::grabbedCombinationIsTaken()
     QVERIFY(masks.super != masks.alt);
 
     auto source = std::make_shared<X11SystemShortcutSource>();
-    setPlatformServices({nullptr, nullptr, source});
+    setPlatformServices({nullptr, nullptr, source, nullptr});
 
     const Shortcut panel(9, shift | control); // Shift+Super+V
     const Shortcut f12(111, 0);
@@ -126,7 +116,7 @@ void TestX11Shortcuts::grabbedCombinationIsTaken()
     QVERIFY(!panel.isTakenBySystem());
     QVERIFY(!source->isTaken(f12));
 
-    auto grabber = startGrabber({grab(9, XCB_MOD_MASK_SHIFT | masks.super), grab(111, 0)});
+    auto grabber = startGrabKeyHelper({grab(9, XCB_MOD_MASK_SHIFT | masks.super), grab(111, 0)});
     QVERIFY(grabber);
     QVERIFY(panel.isTakenBySystem());
     QVERIFY(!free.isTakenBySystem());
