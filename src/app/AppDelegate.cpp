@@ -94,7 +94,7 @@ void AppDelegate::showPanel(quint32 userTime)
     m_hasKeyboard = false;
     m_focusedDirectly = false;
     m_windowSystem->rememberFocusedWindow();
-    m_keyboardGrab->grab();
+    m_keyboardGrab->grab(userTime);
     m_panel->setTranslucent(m_windowSystem->hasCompositor());
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)

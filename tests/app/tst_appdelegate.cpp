@@ -193,7 +193,7 @@ void tst_AppDelegate::typedAheadKeysArriveInOrderWhenThePanelHasTheKeyboard()
     QCOMPARE(m_windowSystem->directFocusRequests, directFocusRequests);
     // Keys on their way when the grab ended still arrive, after the others.
     m_grab->keysDown = true;
-    m_grab->grab();
+    m_grab->grab(0);
     m_grab->type(typedChar(u't'));
     QCOMPARE(m_delegate->pasteView()->searchText(), u"bEt"_qs);
     QCOMPARE(m_delegate->pasteView()->filteredItems().size(), 1);
@@ -229,7 +229,7 @@ void tst_AppDelegate::keysAfterAPickAreDropped()
     QCOMPARE(m_delegate->pasteView()->searchText(), QString());
     QVERIFY(!m_grab->isGrabbed());
     // Keys still on their way after the panel went are dropped too.
-    m_grab->grab();
+    m_grab->grab(0);
     m_grab->type(typedChar(u'z'));
     // Shown again: nothing of the dropped keys turns up.
     showAndWait();

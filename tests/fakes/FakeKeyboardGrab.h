@@ -19,7 +19,7 @@ public:
             onKeyPressed(key);
     }
 
-    bool grab() override
+    bool grab(quint32) override
     {
         if (!available)
             return false;
