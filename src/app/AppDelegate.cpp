@@ -15,6 +15,8 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 
+#include <utility>
+
 AppDelegate::AppDelegate(std::unique_ptr<ClipboardManager> manager,
                          std::unique_ptr<PanelWindowSystem> windowSystem,
                          std::unique_ptr<KeyboardGrab> keyboardGrab, QObject *parent)
@@ -79,6 +81,12 @@ void AppDelegate::toggleFloatingPanel(quint32 userTime)
     qCDebug(lcApp) << "toggle";
     if (!m_panel)
         buildPanel();
+    // Keys typed before this press still wait for the panel: it takes its
+    // turn after them.
+    if (m_panel->isVisible() && !m_hasKeyboard && !m_typedKeys.isEmpty()) {
+        m_typedKeys.append({{}, true, userTime});
+        return;
+    }
     if (m_panel->isVisible())
         hidePanel();
     else
@@ -89,12 +97,13 @@ void AppDelegate::showPanel(quint32 userTime)
 {
     if (!m_panel)
         buildPanel();
+    ++m_showing;
     m_typedKeys.clear();
     m_acceptingTypedKeys = true;
     m_hasKeyboard = false;
     m_focusedDirectly = false;
     m_windowSystem->rememberFocusedWindow();
-    m_keyboardGrab->grab(userTime);
+    m_keyboardGrab->grab();
     m_panel->setTranslucent(m_windowSystem->hasCompositor());
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
@@ -158,9 +167,11 @@ void AppDelegate::panelGotKeyboard()
     m_hasKeyboard = true;
     m_keyboardFor.start();
     qCDebug(lcApp) << "panel has the keyboard";
+    const int showing = m_showing;
     deliverTypedKeys();
-    // A typed key may have picked an entry and closed the panel.
-    if (m_panel->isVisible())
+    // A typed key may have picked an entry and closed the panel, or a
+    // hotkey press among them opened it anew.
+    if (m_panel->isVisible() && m_showing == showing)
         releaseGrabWhenKeysAreUp();
 }
 
@@ -188,7 +199,7 @@ void AppDelegate::keyTyped(const TypedKey &key)
     if (m_hasKeyboard && m_typedKeys.isEmpty())
         deliver(key);
     else
-        m_typedKeys.append(key);
+        m_typedKeys.append({key});
 }
 
 void AppDelegate::releaseGrabWhenKeysAreUp()
@@ -215,8 +226,35 @@ void AppDelegate::releaseGrabWhenKeysAreUp()
 
 void AppDelegate::deliverTypedKeys()
 {
-    while (!m_typedKeys.isEmpty() && m_acceptingTypedKeys)
-        deliver(m_typedKeys.takeFirst());
+    while (!m_typedKeys.isEmpty() && m_acceptingTypedKeys) {
+        const Queued next = m_typedKeys.takeFirst();
+        // Closing the panel drops the queue: keep what follows.
+        QList<Queued> rest = std::exchange(m_typedKeys, {});
+        if (next.togglesPanel)
+            hidePanel();
+        else
+            deliver(next.key);
+        if (!m_panel->isVisible()) {
+            continueAfterClosing(std::move(rest));
+            return;
+        }
+        m_typedKeys = std::move(rest);
+    }
+}
+
+void AppDelegate::continueAfterClosing(QList<Queued> rest)
+{
+    // Keys typed for a panel that has closed meanwhile go nowhere (a paste
+    // may be on its way to the window the user came from); a hotkey press
+    // among them opens the panel again, and what follows is typed ahead for
+    // that showing.
+    while (!rest.isEmpty() && !rest.first().togglesPanel)
+        rest.removeFirst();
+    if (rest.isEmpty())
+        return;
+    const quint32 time = rest.takeFirst().time;
+    showPanel(time);
+    m_typedKeys = std::move(rest);
 }
 
 void AppDelegate::deliver(const TypedKey &typed)

@@ -28,9 +28,12 @@ class PanelWindowSystem;
 // itself; without the keyboard after focusTimeout it closes again.
 //
 // Keys typed until the panel has the keyboard are queued and then handed to
-// it in order; they never reach the window the user came from. The grab ends
-// once the panel has the keyboard and no key is down (keyUpCap at most
-// later), or when the panel closes.
+// it in order; they never reach the window the user came from. A hotkey
+// press among them takes its turn in the queue too (hotkey, Escape, hotkey,
+// typing opens, closes and opens again, and the typing goes to the panel).
+// After a key closed the panel, the keys up to the next queued hotkey press
+// are dropped. The grab ends once the panel has the keyboard and no key is
+// down (keyUpCap at most later), or when the panel closes.
 //
 // Hiding on the user's request gives the keyboard back to the noted window,
 // before any paste keystroke goes out.
@@ -78,7 +81,16 @@ private:
     void panelDeactivated();
     void keyTyped(const TypedKey &key);
     void releaseGrabWhenKeysAreUp();
+    // A typed key, or a press of the hotkey (with its time).
+    struct Queued
+    {
+        TypedKey key;
+        bool togglesPanel = false;
+        quint32 time = 0;
+    };
+
     void deliverTypedKeys();
+    void continueAfterClosing(QList<Queued> rest);
     void deliver(const TypedKey &key);
 
     std::unique_ptr<ClipboardManager> m_manager;
@@ -89,7 +101,8 @@ private:
     QTimer m_waitTimer; // waiting for the keyboard, then for the keys to be up
     QElapsedTimer m_shownFor;
     QElapsedTimer m_keyboardFor;
-    QList<TypedKey> m_typedKeys;
+    QList<Queued> m_typedKeys;
+    int m_showing = 0; // counts the showings
     bool m_acceptingTypedKeys = false;
     bool m_hasKeyboard = false;
     bool m_focusedDirectly = false;

@@ -30,10 +30,7 @@ public:
 
     // Takes the keyboard. False when it is not possible (another client holds
     // it, no such facility): keys then go where the window system sends them.
-    // causeTime is the window system's time stamp of the key press that asked
-    // for the grab (0: none did): that press, read after the grab began, is
-    // not typed ahead.
-    virtual bool grab(quint32 causeTime) = 0;
+    virtual bool grab() = 0;
     virtual bool isGrabbed() const = 0;
     // True while any key of the keyboard is down. Releasing the grab then
     // would send that key's release to a window that never saw it pressed.

@@ -7,7 +7,7 @@
 class NullKeyboardGrab final : public KeyboardGrab
 {
 public:
-    bool grab(quint32) override { return false; }
+    bool grab() override { return false; }
     bool isGrabbed() const override { return false; }
     bool isAnyKeyDown() const override { return false; }
     void release() override { }

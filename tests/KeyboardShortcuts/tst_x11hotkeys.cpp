@@ -216,6 +216,26 @@ private Q_SLOTS:
         QCOMPARE(m_down, 1);
     }
 
+    // Pressed again at xdotool's pace (12 ms between keys), before the
+    // release could be confirmed as no auto-repeat: both presses count, also
+    // with another key in between.
+    void pressingAgainRightAwayFiresTwice_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("twice") << QStringList {u"shift+super+v"_qs, u"shift+super+v"_qs};
+        QTest::newRow("with Escape between")
+            << QStringList {u"shift+super+v"_qs, u"Escape"_qs, u"shift+super+v"_qs};
+    }
+
+    void pressingAgainRightAwayFiresTwice()
+    {
+        QFETCH(QStringList, keys);
+        handleTogglePanel();
+        QVERIFY(xdotool(QStringList {QStringLiteral("key")} + keys));
+        QTRY_COMPARE(m_up, 2);
+        QCOMPARE(m_down, 2);
+    }
+
     void combinationHeldElsewhereFailsAndKeepsNothing()
     {
         const auto keycode = X11NativeKeyCodeMap().nativeScanCode(ctrlShiftF.carbonKeyCode());

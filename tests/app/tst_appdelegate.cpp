@@ -55,6 +55,7 @@ private Q_SLOTS:
     void typedAheadKeysArriveInOrderWhenThePanelHasTheKeyboard();
     void typedAheadReturnPastesAfterFocusIsBack();
     void keysAfterAPickAreDropped();
+    void hotkeyPressesTakeTheirTurnAmongTypedKeys();
     void panelWithoutTheKeyboardClosesAndSaysWhy();
     void grabIsKeptWhileKeysAreDownWithinTheCap();
     void unavailableGrabStillShowsThePanel();
@@ -193,7 +194,7 @@ void tst_AppDelegate::typedAheadKeysArriveInOrderWhenThePanelHasTheKeyboard()
     QCOMPARE(m_windowSystem->directFocusRequests, directFocusRequests);
     // Keys on their way when the grab ended still arrive, after the others.
     m_grab->keysDown = true;
-    m_grab->grab(0);
+    m_grab->grab();
     m_grab->type(typedChar(u't'));
     QCOMPARE(m_delegate->pasteView()->searchText(), u"bEt"_qs);
     QCOMPARE(m_delegate->pasteView()->filteredItems().size(), 1);
@@ -229,11 +230,31 @@ void tst_AppDelegate::keysAfterAPickAreDropped()
     QCOMPARE(m_delegate->pasteView()->searchText(), QString());
     QVERIFY(!m_grab->isGrabbed());
     // Keys still on their way after the panel went are dropped too.
-    m_grab->grab(0);
+    m_grab->grab();
     m_grab->type(typedChar(u'z'));
     // Shown again: nothing of the dropped keys turns up.
     showAndWait();
     QCOMPARE(m_delegate->pasteView()->searchText(), QString());
+}
+
+void tst_AppDelegate::hotkeyPressesTakeTheirTurnAmongTypedKeys()
+{
+    // Hotkey, Escape, hotkey, "be", Return, typed faster than the panel got
+    // the keyboard: open, close, open again, search, pick.
+    copyTexts({u"alpha"_qs, u"beta"_qs, u"gamma"_qs});
+    m_windowSystem->focus = FakePanelWindowSystem::Focus::OnlyDirectly;
+    m_delegate->toggleFloatingPanel(1);
+    m_grab->type(typedKey(Qt::Key_Escape, {}, u"\x1b"_qs));
+    m_delegate->toggleFloatingPanel(2);
+    QVERIFY(m_delegate->panel()->isVisible());
+    for (const TypedKey &key : {typedChar(u'b'), typedChar(u'e'), typedKey(Qt::Key_Return, {}, u"\r"_qs)})
+        m_grab->type(key);
+    QTRY_COMPARE(m_simulator->calls(), 1);
+    QCOMPARE(m_provider->text(), std::optional<QString>(u"beta"_qs));
+    QCOMPARE(m_windowSystem->activationTimes, (QList<quint32> {1, 2}));
+    QCOMPARE(m_windowSystem->restored, 2);
+    QVERIFY(!m_delegate->panel()->isVisible());
+    QVERIFY(!m_grab->isGrabbed());
 }
 
 void tst_AppDelegate::panelWithoutTheKeyboardClosesAndSaysWhy()

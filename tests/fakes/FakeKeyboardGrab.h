@@ -19,7 +19,7 @@ public:
             onKeyPressed(key);
     }
 
-    bool grab(quint32) override
+    bool grab() override
     {
         if (!available)
             return false;

@@ -125,7 +125,7 @@ X11KeyboardGrab::~X11KeyboardGrab()
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
-bool X11KeyboardGrab::grab(quint32 causeTime)
+bool X11KeyboardGrab::grab()
 {
     if (m_grabbed)
         return true;
@@ -141,7 +141,6 @@ bool X11KeyboardGrab::grab(quint32 causeTime)
         return false;
     }
     m_listening = true;
-    m_causeTime = causeTime;
     m_heldAtGrab = keysDown();
     m_keymap.reset(); // read again on the first key: the layout may have changed
     qCDebug(lcApp) << "keyboard grabbed";
@@ -190,10 +189,6 @@ bool X11KeyboardGrab::nativeEventFilter(const QByteArray &eventType, void *messa
         m_heldAtGrab.reset(press->detail);
         return false;
     }
-    // The hotkey's own press comes here right after the hotkey layer saw it,
-    // and its key may be up already (so not among those held at the grab).
-    if (m_causeTime != XCB_CURRENT_TIME && qint32(press->time - m_causeTime) <= 0)
-        return false;
     if (m_heldAtGrab.test(press->detail))
         return false;
     if (!m_grabbed && qint16(quint16(press->sequence - m_ungrabSequence)) >= 0) {

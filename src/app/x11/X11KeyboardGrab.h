@@ -35,7 +35,7 @@ public:
     X11KeyboardGrab(xcb_connection_t *connection, xcb_window_t root);
     ~X11KeyboardGrab() override;
 
-    bool grab(quint32 causeTime) override;
+    bool grab() override;
     bool isGrabbed() const override { return m_grabbed; }
     bool isAnyKeyDown() const override;
     void release() override;
@@ -59,7 +59,6 @@ private:
     bool m_grabbed = false;
     bool m_listening = false; // between grab() and the last event before the ungrab
     quint16 m_ungrabSequence = 0;
-    xcb_timestamp_t m_causeTime = XCB_CURRENT_TIME;
     // Keys that were down when the grab began and have not been released
     // since: further presses of them are auto-repeats of the hotkey.
     std::bitset<256> m_heldAtGrab;
