@@ -26,7 +26,6 @@ set(_halvex_deb_depends
     "libqt6core6 (>= 6.4)"
     "libqt6gui6 (>= 6.4)"
     "libqt6widgets6 (>= 6.4)"
-    "libqt6network6 (>= 6.4)"
     "libqt6dbus6 (>= 6.4)"
     "libqt6svg6 (>= 6.4)"
     "qt6-qpa-plugins"

@@ -39,6 +39,13 @@ void initialize();
 
 // Store.
 std::optional<Shortcut> getShortcut(const Name &name);
+// Whether the name's entry holds something that is neither a shortcut nor
+// the Boolean false (text that is not a shortcut's JSON, a list, a number...).
+// It reads as no shortcut and stays as it is until a new one is set; the
+// user should be told, since the hotkey is off meanwhile.
+bool hasUnreadableShortcut(const Name &name);
+// Where the stored shortcuts live, for messages to the user.
+QString shortcutStoreLocation();
 void setShortcut(const std::optional<Shortcut> &shortcut, const Name &name);
 void reset(const QList<Name> &names);
 void resetAll();

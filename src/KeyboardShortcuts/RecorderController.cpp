@@ -14,6 +14,7 @@ namespace {
 
 const QString recordPlaceholder = QStringLiteral("record_shortcut");
 const QString pressPlaceholder = QStringLiteral("press_shortcut");
+const QString unreadablePlaceholder = QStringLiteral("unreadable_shortcut");
 
 // Modifiers that make a key press more than the bare key (Caps Lock does
 // not count), and those that make it a chord on their own (Shift and the
@@ -64,7 +65,7 @@ bool RecorderController::beginRecording()
 void RecorderController::endRecording()
 {
     m_recording = false;
-    m_placeholderKey = recordPlaceholder;
+    m_placeholderKey = idlePlaceholder();
     m_caretVisible = true;
     showsCancelButton();
     Q_EMIT displayChanged();
@@ -188,8 +189,16 @@ void RecorderController::updateStringValue()
 {
     const std::optional<Shortcut> shortcut = getShortcut(m_name);
     m_text = shortcut ? m_host.displayText(*shortcut) : QString();
+    m_storedValueUnreadable = !shortcut && hasUnreadableShortcut(m_name);
+    if (!m_recording)
+        m_placeholderKey = idlePlaceholder();
     showsCancelButton();
     Q_EMIT displayChanged();
+}
+
+QString RecorderController::idlePlaceholder() const
+{
+    return m_storedValueUnreadable ? unreadablePlaceholder : recordPlaceholder;
 }
 
 void RecorderController::showsCancelButton()

@@ -62,8 +62,13 @@ public:
     void setShortcutName(const Name &name);
 
     QString text() const { return m_text; }
-    // A key of the subsystem's catalogue: "record_shortcut" or "press_shortcut".
+    // A key of the subsystem's catalogue: "record_shortcut" or
+    // "press_shortcut", or "unreadable_shortcut" while not recording when
+    // the stored value could not be read.
     QString placeholderKey() const { return m_placeholderKey; }
+    // The name's stored value is there but is no shortcut
+    // (hasUnreadableShortcut()).
+    bool isStoredValueUnreadable() const { return m_storedValueUnreadable; }
     bool isClearButtonVisible() const { return m_clearButtonVisible; }
     bool isCaretVisible() const { return m_caretVisible; }
     bool isRecording() const { return m_recording; }
@@ -91,6 +96,7 @@ private:
     void updateStringValue();
     void textDidChange(const QString &text);
     void showsCancelButton();
+    QString idlePlaceholder() const;
     void accept(const Shortcut &shortcut);
 
     Name m_name;
@@ -101,6 +107,7 @@ private:
     bool m_clearButtonVisible = false;
     bool m_caretVisible = true;
     bool m_recording = false;
+    bool m_storedValueUnreadable = false;
 };
 
 } // namespace KeyboardShortcuts

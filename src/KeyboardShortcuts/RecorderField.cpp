@@ -5,9 +5,9 @@
 #include "KeyboardShortcuts/MenuItemSearch.h"
 #include "KeyboardShortcuts/ModifierFlags.h"
 #include "KeyboardShortcuts/NativeKeyCodeMap.h"
-#include "KeyboardShortcuts/PlatformServices.h"
 #include "KeyboardShortcuts/RecorderKeyboardGrab.h"
 #include "KeyboardShortcuts/ResourceBundle.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/ShortcutsLogging.h"
 
 #include <QAction>
@@ -72,7 +72,7 @@ bool isModifierKey(int qtKey)
 RecorderKeyPress keyPressOf(const QKeyEvent *event)
 {
     RecorderKeyPress press;
-    press.carbonKeyCode = platformServices().nativeKeyCodes->carbonKeyCode(event->nativeScanCode());
+    press.carbonKeyCode = shortcutServices().nativeKeyCodes->carbonKeyCode(event->nativeScanCode());
     press.carbonModifiers = carbonFromQtModifiers(event->modifiers());
     press.kind = kindOf(event->key());
     return press;
@@ -132,7 +132,7 @@ RecorderField::RecorderField(const Name &name, RecorderController::OnChange onCh
     connect(&m_grabCap, &QTimer::timeout, this, [] {
         qCInfo(lcShortcuts) << "the recorder has held the keyboard for" << keyboardGrabCap.count()
                             << "s; letting it go (combinations other applications hold no longer reach it)";
-        platformServices().recorderKeyboardGrab->release();
+        shortcutServices().recorderKeyboardGrab->release();
     });
 
     RecorderHost &host = *this;
@@ -225,7 +225,7 @@ void RecorderField::mousePressEvent(QMouseEvent *event)
 
 void RecorderField::startIntercepting()
 {
-    if (platformServices().recorderKeyboardGrab->grab(window()->windowHandle()))
+    if (shortcutServices().recorderKeyboardGrab->grab(window()->windowHandle()))
         m_grabCap.start();
     QPointer<RecorderField> self(this);
     m_monitor = std::make_unique<LocalEventMonitor>(
@@ -242,7 +242,7 @@ void RecorderField::stopIntercepting()
 {
     m_monitor.reset();
     m_grabCap.stop();
-    platformServices().recorderKeyboardGrab->release();
+    shortcutServices().recorderKeyboardGrab->release();
 }
 
 EventMonitorVerdict RecorderField::handleMonitoredEvent(QObject *, QEvent *event)
@@ -298,6 +298,7 @@ void RecorderField::syncDisplay()
     if (text() != m_controller->text())
         setText(m_controller->text());
     setPlaceholderText(localized(m_controller->placeholderKey().toUtf8().constData()));
+    setToolTip(m_controller->isStoredValueUnreadable() ? localized("unreadable_shortcut_help") : QString());
     m_clearAction->setVisible(m_controller->isClearButtonVisible());
 }
 

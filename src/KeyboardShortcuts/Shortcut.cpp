@@ -3,7 +3,7 @@
 #include "KeyboardShortcuts/KeyboardLayout.h"
 #include "KeyboardShortcuts/ModifierFlags.h"
 #include "KeyboardShortcuts/NativeKeyCodeMap.h"
-#include "KeyboardShortcuts/PlatformServices.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/SpecialKey.h"
 #include "KeyboardShortcuts/SystemShortcutSource.h"
 #include "KeyboardShortcuts/TitleCase.h"
@@ -113,7 +113,7 @@ std::optional<Shortcut> Shortcut::fromKeyEvent(const QEvent *event, const Native
 
 std::optional<Shortcut> Shortcut::fromKeyEvent(const QEvent *event)
 {
-    return fromKeyEvent(event, *platformServices().nativeKeyCodes);
+    return fromKeyEvent(event, *shortcutServices().nativeKeyCodes);
 }
 
 Qt::KeyboardModifiers Shortcut::modifiers() const
@@ -167,7 +167,7 @@ std::optional<QString> Shortcut::keyToCharacter() const
         return std::nullopt;
     if (specialKey())
         return std::nullopt;
-    const std::optional<QString> text = platformServices().keyboardLayout->unshiftedText(m_carbonKeyCode);
+    const std::optional<QString> text = shortcutServices().keyboardLayout->unshiftedText(m_carbonKeyCode);
     if (!text || text->isEmpty())
         return std::nullopt;
     QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, *text);
@@ -282,7 +282,7 @@ bool Shortcut::isTakenBySystem() const
 {
     if (m_carbonKeyCode == Key::f12.rawValue() && m_carbonModifiers == 0)
         return false;
-    return platformServices().systemShortcuts->isTaken(*this);
+    return shortcutServices().systemShortcuts->isTaken(*this);
 }
 
 bool Shortcut::isDisallowed() const
@@ -305,7 +305,7 @@ bool Shortcut::isDisallowedOn(const QOperatingSystemVersion &system, bool sandbo
 
 QList<Shortcut> systemReservedShortcuts()
 {
-    return platformServices().systemShortcuts->reservedShortcuts();
+    return shortcutServices().systemShortcuts->reservedShortcuts();
 }
 
 bool isSandboxed()

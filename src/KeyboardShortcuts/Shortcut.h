@@ -38,7 +38,7 @@ public:
     // translated by keyCodes, its modifiers converted to Carbon bits. None for
     // any other event type and for a key keyCodes does not know.
     static std::optional<Shortcut> fromKeyEvent(const QEvent *event, const NativeKeyCodeMap &keyCodes);
-    // The same with the platform's key-code map (PlatformServices).
+    // The same with the platform's key-code map (ShortcutServices).
     static std::optional<Shortcut> fromKeyEvent(const QEvent *event);
 
     int carbonKeyCode() const noexcept { return m_carbonKeyCode; }
@@ -60,7 +60,7 @@ public:
     static std::optional<Shortcut> fromJson(QByteArrayView json);
 
     // Text form and key equivalents. These read the keyboard layout through
-    // PlatformServices, afresh on every call.
+    // ShortcutServices, afresh on every call.
 
     // The special key of carbonKeyCode, if it is one.
     std::optional<SpecialKey> specialKey() const;
@@ -112,7 +112,7 @@ private:
 };
 
 // The enabled combinations the system reserves, read afresh
-// (PlatformServices); possibly empty.
+// (ShortcutServices); possibly empty.
 QList<Shortcut> systemReservedShortcuts();
 
 // Whether the process runs in an app sandbox: the environment holds

@@ -40,6 +40,22 @@ std::optional<Shortcut> getShortcut(const Name &name)
     return Shortcut::fromJson(value.toString().toUtf8());
 }
 
+bool hasUnreadableShortcut(const Name &name)
+{
+    const QVariant value = openStore().value(settingsKey(name));
+    if (!value.isValid() || getShortcut(name))
+        return false;
+    // The Boolean false comes back from the settings file as text.
+    const bool removed = (value.typeId() == QMetaType::Bool && !value.toBool())
+        || (value.typeId() == QMetaType::QString && value.toString() == QLatin1String("false"));
+    return !removed;
+}
+
+QString shortcutStoreLocation()
+{
+    return openStore().fileName();
+}
+
 void setShortcut(const std::optional<Shortcut> &shortcut, const Name &name)
 {
     SubsystemState &s = state();

@@ -27,16 +27,31 @@ class HalvexApp : public QObject
     Q_OBJECT
 
 public:
-    // What a later launch sends to the running instance.
+    // What a later launch sends to the running instance: this, optionally
+    // followed by a space and the launch's XDG activation token.
     static inline const QByteArray togglePanelMessage = QByteArrayLiteral("toggle-panel");
+    // The message for a launch with this activation token (empty: none). A
+    // token that is not plain printable ASCII, or too long, is left out.
+    static QByteArray toggleMessage(const QByteArray &activationToken);
+    // The activation token of a toggle message (empty when it has none);
+    // nothing when the message is no toggle request.
+    static std::optional<QByteArray> parseToggleMessage(const QByteArray &message);
 
     static int run(int argc, char *argv[]);
 
+    // What the command line asks for beyond the default start.
+    struct LaunchOptions
+    {
+        bool toggle = false; // --toggle: show the panel once started
+        bool diagnose = false; // --diagnose: print the platform backends and exit
+    };
+
     // What happens before any window system connection is made: --help,
     // --version and bad options are answered, and a launch while Halvex
-    // already runs hands over its request. Returns the exit status when the
-    // process ends here.
-    static std::optional<int> handleLaunch(int argc, char *argv[], const QString &socketPath);
+    // already runs hands over its request (with the launch's activation
+    // token). Returns the exit status when the process ends here.
+    static std::optional<int> handleLaunch(int argc, char *argv[], const QString &socketPath,
+                                           LaunchOptions *options = nullptr);
 
     // The settings button opens the settings window over loginItem and
     // permission.

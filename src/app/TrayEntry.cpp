@@ -85,8 +85,11 @@ void TrayEntry::show()
                    "the quick-paste panel still opens with its shortcut.\n",
                    stderr);
     }
-    // Shown in any case: a tray that starts later picks the icon up.
-    m_trayIcon->show();
+    // Shown in any case: a tray that starts later picks the icon up. Except
+    // on Wayland without a StatusNotifierItem host: Qt's fallback there is
+    // the X11 tray protocol, which cannot work.
+    if (QSystemTrayIcon::isSystemTrayAvailable() || !QGuiApplication::platformName().startsWith(u"wayland"))
+        m_trayIcon->show();
 }
 
 void TrayEntry::showHistoryWindowAtTray()

@@ -1,9 +1,8 @@
 #include "app/HalvexApp.h"
-#include "clipboard/tesseract/OpenMpEnvironment.h"
 
 int main(int argc, char *argv[])
 {
-    // Before anything else: may re-execute the program.
-    restartWithSingleThreadedOpenMp(argv);
+    // Restarts itself with a single-threaded OpenMP once it knows it runs
+    // Halvex (HalvexApp::run), not for --help or a hand-over to a running one.
     return HalvexApp::run(argc, argv);
 }

@@ -113,6 +113,7 @@ void ClipboardManager::recognize(const ClipboardItem &item)
             qCDebug(lcClipboard) << "recognised text for" << id << "arrived after the entry left";
             return;
         }
+        qCDebug(lcClipboard) << "recognised text for" << id;
         m_history->setExtractedText(row, *text);
     });
 }

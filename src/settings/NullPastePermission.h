@@ -8,6 +8,7 @@ class NullPastePermission final : public PastePermission
 {
 public:
     bool isGranted() override { return false; }
+    bool isSupported() const override { return false; }
     bool request() override { return false; }
     QString missingExplanation() const override;
 };

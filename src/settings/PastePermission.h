@@ -10,6 +10,10 @@ public:
     virtual ~PastePermission() = default;
 
     virtual bool isGranted() = 0;
+    // False when the session has no way at all to send keystrokes to other
+    // applications: there is nothing to grant, and a picked entry is only
+    // copied for the user to paste.
+    virtual bool isSupported() const { return true; }
     // Asks for the permission where the platform has a way to grant it, and
     // answers whether it is granted now.
     virtual bool request() = 0;

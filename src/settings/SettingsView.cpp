@@ -1,12 +1,15 @@
 #include "settings/SettingsView.h"
 
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "KeyboardShortcuts/Name.h"
 #include "KeyboardShortcuts/Recorder.h"
+#include "KeyboardShortcuts/ShortcutNotifier.h"
 #include "settings/LaunchAtLogin.h"
 #include "settings/LoginItem.h"
 #include "settings/PastePermission.h"
 
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -162,6 +165,34 @@ SettingsView::SettingsView(LoginItem &loginItem, PastePermission &permission, QW
     m_recorder->setObjectName(QStringLiteral("globalShortcutRecorder"));
     m_shortcutRow->addWidget(m_recorder, 0, Qt::AlignVCenter);
     generalRows->addLayout(m_shortcutRow);
+    m_shortcutNote = new QLabel(general);
+    m_shortcutNote->setObjectName(QStringLiteral("shortcutNote"));
+    m_shortcutNote->setWordWrap(true);
+    setSecondary(m_shortcutNote);
+    m_shortcutNote->hide();
+    generalRows->addWidget(m_shortcutNote);
+    m_configLine = new QLabel(general);
+    m_configLine->setObjectName(QStringLiteral("shortcutConfigLine"));
+    m_configLine->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_configLine->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_configLine->hide();
+    generalRows->addWidget(m_configLine);
+    m_shortcutProblem = new QLabel(
+        tr("The stored shortcut could not be read, so the panel has no shortcut. Click the field and "
+           "press a new one."),
+        general);
+    m_shortcutProblem->setObjectName(QStringLiteral("shortcutProblem"));
+    m_shortcutProblem->setWordWrap(true);
+    setTextColor(m_shortcutProblem, missingColor);
+    generalRows->addWidget(m_shortcutProblem);
+    connect(&KeyboardShortcuts::notifier(), &KeyboardShortcuts::ShortcutNotifier::shortcutByNameDidChange,
+            this, [this](const KeyboardShortcuts::Name &name) {
+                if (name != KeyboardShortcuts::Name::togglePanel())
+                    return;
+                updateShortcutProblem();
+                updateConfigLine();
+            });
+    updateShortcutProblem();
     layout->addWidget(general);
 
     layout->addSpacing(12);
@@ -216,8 +247,15 @@ bool SettingsView::openAtLogin() const
     return m_openAtLogin->isChecked();
 }
 
+void SettingsView::updateShortcutProblem()
+{
+    m_shortcutProblem->setVisible(
+        KeyboardShortcuts::hasUnreadableShortcut(KeyboardShortcuts::Name::togglePanel()));
+}
+
 void SettingsView::refresh()
 {
+    updateShortcutProblem();
     // The login item is the authority: a differing stored choice is
     // overwritten, and that change goes through openAtLoginToggled like a
     // click would.
@@ -258,13 +296,52 @@ void SettingsView::requestAccess()
     updatePermissionRow();
 }
 
+void SettingsView::setShortcutNote(const QString &note,
+                                   std::function<QString(const KeyboardShortcuts::Shortcut &)> configLine)
+{
+    m_shortcutNote->setText(note);
+    m_shortcutNote->setVisible(!note.isEmpty());
+    m_configLineOf = std::move(configLine);
+    updateConfigLine();
+    // The form is 350 high; a note makes it taller.
+    setFixedHeight(qMax(350, sizeHint().height()));
+}
+
+QString SettingsView::shortcutNote() const
+{
+    return m_shortcutNote->text();
+}
+
+QString SettingsView::shortcutConfigLine() const
+{
+    return m_configLine->text();
+}
+
+void SettingsView::updateConfigLine()
+{
+    const std::optional<KeyboardShortcuts::Shortcut> shortcut
+        = KeyboardShortcuts::getShortcut(KeyboardShortcuts::Name::togglePanel());
+    const QString line = m_configLineOf && shortcut ? m_configLineOf(*shortcut) : QString();
+    m_configLine->setText(line);
+    m_configLine->setVisible(!line.isEmpty());
+}
+
 void SettingsView::updatePermissionRow()
 {
+    // Without any way to send keystrokes there is nothing to grant or ask
+    // for: the row says what the user does instead.
+    const bool supported = m_permission.isSupported();
     m_permissionIcon->setPixmap(permissionSymbol(m_hasPermission, devicePixelRatioF()));
     setTextColor(m_permissionLabel, m_hasPermission ? grantedColor : missingColor);
-    m_granted->setVisible(m_hasPermission);
-    m_requestAccess->setVisible(!m_hasPermission);
+    m_granted->setText(supported ? tr("Granted") : tr("Paste with Ctrl+V yourself"));
+    m_granted->setVisible(m_hasPermission || !supported);
+    m_requestAccess->setVisible(!m_hasPermission && supported);
     const QString explanation = m_hasPermission ? QString() : m_permission.missingExplanation();
     m_permissionExplanation->setText(explanation);
     m_permissionExplanation->setVisible(!explanation.isEmpty());
+}
+
+bool SettingsView::showsShortcutProblem() const
+{
+    return !m_shortcutProblem->isHidden();
 }

@@ -3,6 +3,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+
 class LoginItem;
 class PastePermission;
 class QCheckBox;
@@ -12,7 +14,8 @@ class QPushButton;
 
 namespace KeyboardShortcuts {
 class Recorder;
-}
+class Shortcut;
+} // namespace KeyboardShortcuts
 
 // The settings form: "Open at Login", the global shortcut recorder and the
 // paste permission. While it is on screen it re-reads the login item when it
@@ -30,10 +33,21 @@ public:
     bool openAtLogin() const;
     bool hasPastePermission() const { return m_hasPermission; }
     KeyboardShortcuts::Recorder *recorder() const { return m_recorder; }
+    // Whether the form tells the user that the stored shortcut is unreadable.
+    bool showsShortcutProblem() const;
 
     // Re-reads the login item's status and the permission, as when the form
     // comes on screen.
     void refresh();
+
+    // Says under the recorder how the shortcut reaches the desktop (where it
+    // is not grabbed by Halvex itself); configLine, when given, turns the
+    // recorded shortcut into a line for the desktop's configuration, shown
+    // (selectable) below the note and kept up to date.
+    void setShortcutNote(const QString &note,
+                         std::function<QString(const KeyboardShortcuts::Shortcut &)> configLine = {});
+    QString shortcutNote() const;
+    QString shortcutConfigLine() const;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -44,6 +58,8 @@ private:
     void setHasPastePermission(bool granted);
     void requestAccess();
     void updatePermissionRow();
+    void updateConfigLine();
+    void updateShortcutProblem();
 
     LoginItem &m_loginItem;
     PastePermission &m_permission;
@@ -53,9 +69,13 @@ private:
     QCheckBox *m_openAtLogin = nullptr;
     QHBoxLayout *m_shortcutRow = nullptr;
     KeyboardShortcuts::Recorder *m_recorder = nullptr;
+    QLabel *m_shortcutProblem = nullptr; // shown while the stored shortcut cannot be read
     QLabel *m_permissionIcon = nullptr;
     QLabel *m_permissionLabel = nullptr;
     QLabel *m_permissionExplanation = nullptr;
     QLabel *m_granted = nullptr;
     QPushButton *m_requestAccess = nullptr;
+    QLabel *m_shortcutNote = nullptr;
+    QLabel *m_configLine = nullptr;
+    std::function<QString(const KeyboardShortcuts::Shortcut &)> m_configLineOf;
 };

@@ -20,10 +20,21 @@ QWidget *SettingsWindowManager::settingsWindow() const
     return m_window.get();
 }
 
+void SettingsWindowManager::setShortcutNote(
+    const QString &note, std::function<QString(const KeyboardShortcuts::Shortcut &)> configLine)
+{
+    m_shortcutNote = note;
+    m_configLine = std::move(configLine);
+    if (m_window)
+        m_window->setShortcutNote(m_shortcutNote, m_configLine);
+}
+
 void SettingsWindowManager::showSettings()
 {
     if (!m_window) {
         m_window = std::make_unique<SettingsView>(m_loginItem, m_permission);
+        if (!m_shortcutNote.isEmpty() || m_configLine)
+            m_window->setShortcutNote(m_shortcutNote, m_configLine);
         // Titled and closable only: no minimise or maximise button, and the
         // fixed size keeps it from being resized.
         m_window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint

@@ -1,6 +1,7 @@
 #include "views/ClipboardItemRow.h"
 
 #include "views/ColorStringParser.h"
+#include "views/ViewColors.h"
 
 #include <QEasingCurve>
 #include <QEnterEvent>
@@ -21,12 +22,6 @@ constexpr qreal stripeAlpha = 0.06;
 constexpr qreal hoverAlpha = 0.12;
 constexpr qreal swatchRadius = 4;
 constexpr qreal swatchStrokeAlpha = 0.3;
-
-QColor withAlpha(QColor color, qreal alpha)
-{
-    color.setAlphaF(float(color.alphaF() * alpha));
-    return color;
-}
 
 // Line breaks as the text layout understands them.
 QString withLineSeparators(QString text)
@@ -124,9 +119,10 @@ QString ClipboardItemRow::displayText(const QString &text)
 QColor ClipboardItemRow::backgroundColor() const
 {
     const QColor primary = palette().color(QPalette::WindowText);
-    const QColor secondary = palette().color(QPalette::PlaceholderText);
-    const QColor rest = m_index % 2 == 0 ? withAlpha(secondary, stripeAlpha) : QColor(Qt::transparent);
-    const QColor hover = withAlpha(primary, hoverAlpha);
+    const QColor secondary = ViewColors::secondary(palette());
+    const QColor rest
+        = m_index % 2 == 0 ? ViewColors::withAlpha(secondary, stripeAlpha) : QColor(Qt::transparent);
+    const QColor hover = ViewColors::withAlpha(primary, hoverAlpha);
     const qreal t = m_hoverFade.currentValue().toReal();
     if (t <= 0)
         return rest;
@@ -252,7 +248,8 @@ void ClipboardItemRow::paintEvent(QPaintEvent *)
             QPainterPath shape;
             shape.addRoundedRect(swatch, swatchRadius, swatchRadius);
             painter.fillPath(shape, *m_swatch);
-            painter.setPen(QPen(withAlpha(palette().color(QPalette::PlaceholderText), swatchStrokeAlpha), 1));
+            painter.setPen(
+                QPen(ViewColors::withAlpha(ViewColors::secondary(palette()), swatchStrokeAlpha), 1));
             painter.drawPath(shape);
         }
     } else if (!m_thumbnail.isNull()) {

@@ -3,6 +3,7 @@
 #include "clipboard/ClipboardManager.h"
 #include "views/ClipboardItemRow.h"
 #include "views/HistoryIcons.h"
+#include "views/ViewColors.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -30,17 +31,6 @@ constexpr int footerHorizontalPadding = 16;
 constexpr int footerVerticalPadding = 10;
 constexpr int clearAllPixelSize = 12;
 constexpr int clearAllIconSize = 12;
-
-QColor secondaryColor(const QPalette &palette)
-{
-    return palette.color(QPalette::PlaceholderText);
-}
-
-QColor withAlpha(QColor color, qreal alpha)
-{
-    color.setAlphaF(float(color.alphaF() * alpha));
-    return color;
-}
 
 QToolButton *iconButton(const QString &objectName, const QString &toolTip, QWidget *parent)
 {
@@ -193,17 +183,17 @@ QWidget *ContentView::buildFooter()
 
 void ContentView::applyColors()
 {
-    const QColor secondary = secondaryColor(palette());
+    const QColor secondary = ViewColors::secondary(palette());
     m_settingsButton->setIcon(HistoryIcons::gear(secondary));
     m_quitButton->setIcon(HistoryIcons::closeCircle(secondary));
-    m_emptyIcon->setPixmap(HistoryIcons::clipboard(withAlpha(secondary, 0.5))
+    m_emptyIcon->setPixmap(HistoryIcons::clipboard(ViewColors::withAlpha(secondary, 0.5))
                                .pixmap(QSize(emptyIconSize, emptyIconSize), devicePixelRatioF()));
     QPalette labelPalette = m_emptyLabel->palette();
     labelPalette.setColor(QPalette::WindowText, secondary);
     m_emptyLabel->setPalette(labelPalette);
 
-    const QColor red = withAlpha(QColor(Qt::red), 0.8);
-    const QColor redBackground = withAlpha(QColor(Qt::red), 0.1);
+    const QColor red = ViewColors::withAlpha(QColor(Qt::red), 0.8);
+    const QColor redBackground = ViewColors::withAlpha(QColor(Qt::red), 0.1);
     m_clearAllButton->setIcon(HistoryIcons::trash(red));
     m_clearAllButton->setStyleSheet(
         QStringLiteral("QPushButton { color: %1; background-color: %2; border: none; border-radius: 6px;"
@@ -225,7 +215,7 @@ void ContentView::paintEvent(QPaintEvent *event)
         return;
     // A hairline edge, so the window stands out on a desktop of its own colour.
     QPainter painter(this);
-    painter.setPen(withAlpha(palette().color(QPalette::WindowText), 0.25));
+    painter.setPen(ViewColors::withAlpha(palette().color(QPalette::WindowText), 0.25));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 

@@ -4,6 +4,7 @@
 #include "views/ColorStringParser.h"
 #include "views/QuickPasteRowDelegate.h"
 #include "views/SymbolIcons.h"
+#include "views/ViewColors.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -24,12 +25,6 @@ namespace {
 
 constexpr int panelCornerRadius = 20;
 constexpr int listVerticalPadding = 8;
-
-QColor withAlpha(QColor color, qreal alpha)
-{
-    color.setAlphaF(float(color.alphaF() * alpha));
-    return color;
-}
 
 int defaultPadding(const QWidget *widget)
 {
@@ -214,11 +209,6 @@ int FloatingPasteView::listHeight(int count)
     return 2 * listVerticalPadding + QuickPasteRowDelegate::rowHeight * qBound(0, count, maxVisibleRows);
 }
 
-QColor FloatingPasteView::secondaryColor(const QPalette &palette)
-{
-    return palette.color(QPalette::PlaceholderText);
-}
-
 bool FloatingPasteView::handleKeyDown(const QKeyEvent &event)
 {
     const int count = int(filteredItems().size());
@@ -329,7 +319,7 @@ void FloatingPasteView::paintEvent(QPaintEvent *)
     QPainterPath shape;
     shape.addRoundedRect(box, panelCornerRadius, panelCornerRadius);
     painter.fillPath(shape, fill);
-    painter.setPen(QPen(withAlpha(secondaryColor(palette()), 0.2), 1));
+    painter.setPen(QPen(ViewColors::withAlpha(ViewColors::secondary(palette()), 0.2), 1));
     painter.drawPath(shape);
 }
 
@@ -390,7 +380,7 @@ void FloatingPasteView::refresh()
 
 void FloatingPasteView::applyIconColors()
 {
-    const QColor secondary = secondaryColor(palette());
+    const QColor secondary = ViewColors::secondary(palette());
     m_headerIcon->setPixmap(SymbolIcons::paperclip(secondary).pixmap(QSize(16, 16), devicePixelRatioF()));
     m_searchIcon->setPixmap(
         SymbolIcons::magnifyingGlass(secondary).pixmap(QSize(14, 14), devicePixelRatioF()));
@@ -401,7 +391,7 @@ void FloatingPasteView::applyIconColors()
     m_headerTitle->setPalette(titlePalette);
     m_emptyLabel->setPalette(titlePalette);
 
-    const QColor bar = withAlpha(secondary, 0.1);
+    const QColor bar = ViewColors::withAlpha(secondary, 0.1);
     findChild<QFrame *>(QStringLiteral("searchBar"))
         ->setStyleSheet(QStringLiteral("#searchBar { background: rgba(%1, %2, %3, %4); border-radius: 8px; }"
                                        "QLineEdit { background: transparent; }")

@@ -54,8 +54,6 @@ public:
     static QString badgeText(int index);
     // Height of the list for count filtered rows.
     static int listHeight(int count);
-    // The de-emphasised text colour of the panel.
-    static QColor secondaryColor(const QPalette &palette);
 
 Q_SIGNALS:
     void selectedIndexChanged(int index);

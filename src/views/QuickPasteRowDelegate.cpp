@@ -2,6 +2,7 @@
 
 #include "views/FloatingPasteView.h"
 #include "views/SymbolIcons.h"
+#include "views/ViewColors.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -22,12 +23,6 @@ int spacing()
 {
     const int s = QApplication::style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
     return s > 0 ? s : 6;
-}
-
-QColor withAlpha(QColor color, qreal alpha)
-{
-    color.setAlphaF(float(color.alphaF() * alpha));
-    return color;
 }
 
 } // namespace
@@ -69,16 +64,16 @@ void QuickPasteRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     const bool selected = row == m_selectedRow;
     const QPalette &palette = option.palette;
     const QColor primary = palette.color(QPalette::Text);
-    const QColor secondary = FloatingPasteView::secondaryColor(palette);
+    const QColor secondary = ViewColors::secondary(palette);
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
 
     // Background: the selection, else stripes on even rows.
     if (selected)
-        painter->fillRect(option.rect, withAlpha(primary, 0.12));
+        painter->fillRect(option.rect, ViewColors::withAlpha(primary, 0.12));
     else if (row % 2 == 0)
-        painter->fillRect(option.rect, withAlpha(secondary, 0.04));
+        painter->fillRect(option.rect, ViewColors::withAlpha(secondary, 0.04));
 
     const QRect content = option.rect.adjusted(horizontalPadding, 10, -horizontalPadding, -10);
     const int gap = spacing();
@@ -88,14 +83,14 @@ void QuickPasteRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     // Badge.
     const int badge = badgeWidth(option.font);
     painter->setFont(badgeFont(option.font));
-    painter->setPen(selected ? withAlpha(primary, 0.8) : secondary);
+    painter->setPen(selected ? ViewColors::withAlpha(primary, 0.8) : secondary);
     painter->drawText(QRect(left, content.top(), badge, content.height()), Qt::AlignLeft | Qt::AlignVCenter,
                       FloatingPasteView::badgeText(row));
     left += badge + gap;
 
     // Return mark at the trailing edge of the selected row.
     if (selected) {
-        const QPixmap mark = SymbolIcons::returnMark(withAlpha(primary, 0.8), returnMarkSize,
+        const QPixmap mark = SymbolIcons::returnMark(ViewColors::withAlpha(primary, 0.8), returnMarkSize,
                                                      painter->device()->devicePixelRatioF());
         right -= returnMarkSize;
         painter->drawPixmap(right, content.center().y() - returnMarkSize / 2 + 1, mark);
@@ -113,7 +108,7 @@ void QuickPasteRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
             QPainterPath shape;
             shape.addRoundedRect(box, 4, 4);
             painter->fillPath(shape, swatch);
-            painter->setPen(QPen(withAlpha(secondary, 0.3), 1));
+            painter->setPen(QPen(ViewColors::withAlpha(secondary, 0.3), 1));
             painter->drawPath(shape);
             right -= gap;
         }

@@ -3,7 +3,7 @@
 
 #include "KeyboardShortcuts/GlobalHotKeys.h"
 #include "KeyboardShortcuts/MenuTracker.h"
-#include "KeyboardShortcuts/PlatformServices.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "fakes/FakeHotKeyBackend.h"
 #include "fakes/FakeKeyboardLayout.h"
 #include "support/StdoutCapture.h"
@@ -49,12 +49,12 @@ private Q_SLOTS:
     {
         // The failure line names the shortcut by its symbol form, which needs
         // the layout's character for V.
-        PlatformServices services;
+        ShortcutServices services;
         services.keyboardLayout = std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout());
-        setPlatformServices(services);
+        setShortcutServices(services);
     }
 
-    void cleanupTestCase() { resetPlatformServices(); }
+    void cleanupTestCase() { resetShortcutServices(); }
 
     void identifiersAreNeverReused()
     {
@@ -149,26 +149,6 @@ private Q_SLOTS:
         layer.unregisterShortcut(shiftSuperV);
         QCOMPARE(backend.calls, (QList<Call> {{Call::Unregister, 1}, {Call::Unregister, 3}}));
         QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{2, true}}));
-    }
-
-    void pressAndReleaseRunTheActionsWithTheShortcut()
-    {
-        FakeHotKeyBackend backend;
-        GlobalHotKeys layer(backend);
-        QList<std::pair<EventType, Shortcut>> seen;
-        layer.registerShortcut(
-            optionF,
-            [&](const Shortcut &s) {
-                seen.append({EventType::keyDown, s});
-            },
-            [&](const Shortcut &s) {
-                seen.append({EventType::keyUp, s});
-            });
-        backend.press(optionF);
-        backend.release(optionF);
-        QCOMPARE(seen.size(), 2);
-        QVERIFY(seen[0] == std::pair(EventType::keyDown, optionF));
-        QVERIFY(seen[1] == std::pair(EventType::keyUp, optionF));
     }
 
     void menuOpenSuspendsAndMatchesKeyEvents()

@@ -245,6 +245,52 @@ private Q_SLOTS:
                  recording ? QStringLiteral("press_shortcut") : QStringLiteral("record_shortcut"));
     }
 
+    // A stored value that is no shortcut reads as none and stays; the control
+    // says it could not be read until a new shortcut is recorded.
+    void unreadableStoredValue_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<bool>("unreadable");
+        QTest::newRow("text that is not JSON") << QVariant(QStringLiteral("garbage")) << true;
+        QTest::newRow("JSON of the wrong shape")
+            << QVariant(QStringLiteral("{\"carbonKeyCode\":\"9\"}")) << true;
+        QTest::newRow("a list") << QVariant(QStringList {QStringLiteral("a"), QStringLiteral("b")}) << true;
+        QTest::newRow("a number") << QVariant(42) << true;
+        QTest::newRow("huge text") << QVariant(QString(5 * 1024 * 1024, u'x')) << true;
+        QTest::newRow("removed (Boolean false)") << QVariant(false) << false;
+        QTest::newRow("a shortcut") << QVariant(QString::fromUtf8(initial.toJson())) << false;
+        QTest::newRow("nothing") << QVariant() << false;
+    }
+
+    void unreadableStoredValue()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(bool, unreadable);
+        const QString key = settingsKey(m_name);
+        if (stored.isValid())
+            QSettings(QStringLiteral("Halvex"), QStringLiteral("Halvex")).setValue(key, stored);
+        QCOMPARE(hasUnreadableShortcut(m_name), unreadable);
+        RecorderController controller(m_name, *m_host);
+        QCOMPARE(controller.isStoredValueUnreadable(), unreadable);
+        QCOMPARE(controller.placeholderKey(),
+                 unreadable ? QStringLiteral("unreadable_shortcut") : QStringLiteral("record_shortcut"));
+        m_host->controller = &controller;
+        QVERIFY(m_host->click());
+        QCOMPARE(controller.placeholderKey(), QStringLiteral("press_shortcut"));
+        controller.endRecording();
+        QCOMPARE(QSettings(QStringLiteral("Halvex"), QStringLiteral("Halvex")).value(key).isValid(),
+                 stored.isValid());
+
+        // Recording a shortcut replaces whatever was there.
+        QVERIFY(m_host->click());
+        controller.handleKeyPress(press(40, ctrl));
+        QCOMPARE(getShortcut(m_name), Shortcut(40, ctrl));
+        QVERIFY(!controller.isStoredValueUnreadable());
+        QVERIFY(!hasUnreadableShortcut(m_name));
+        QCOMPARE(controller.placeholderKey(), QStringLiteral("record_shortcut"));
+        m_host->controller = m_controller.get();
+    }
+
     void systemAlertTexts()
     {
         m_host->takenBySystem = true;

@@ -1,10 +1,10 @@
 #include "KeyboardShortcuts/HotKeyBackend.h"
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/PlatformServices.h"
 #include "KeyboardShortcuts/Recorder.h"
 #include "KeyboardShortcuts/RecorderField.h"
 #include "KeyboardShortcuts/RecorderNotifier.h"
 #include "KeyboardShortcuts/ResourceBundle.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "fakes/FakeKeyboardLayout.h"
 #include "fakes/FakeNativeKeyCodeMap.h"
 #include "fakes/FakeRecorderKeyboardGrab.h"
@@ -73,7 +73,7 @@ private Q_SLOTS:
             keyCodes->add(x, carbon);
         m_system = std::make_shared<FakeSystemShortcutSource>();
         m_grab = std::make_shared<FakeRecorderKeyboardGrab>();
-        setPlatformServices({std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout()), keyCodes,
+        setShortcutServices({std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout()), keyCodes,
                              m_system, m_grab});
 
         m_name = Name(QStringLiteral("fieldTest"));
@@ -92,7 +92,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
-        resetPlatformServices();
+        resetShortcutServices();
     }
 
     void looks()

@@ -3,11 +3,11 @@
 
 #include "KeyboardShortcuts/Key.h"
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/PlatformServices.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/SubsystemState.h"
 #include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
-#include "KeyboardShortcuts/x11/X11PlatformServices.h"
+#include "KeyboardShortcuts/x11/X11ShortcutServices.h"
 #include "support/GrabKeyHelper.h"
 #include "support/StdoutCapture.h"
 #include "support/TestTools.h"
@@ -34,11 +34,6 @@ const Shortcut altShiftK(Key::k, Qt::AltModifier | Qt::ShiftModifier);
 bool xdotool(const QStringList &arguments)
 {
     return runTool(QStringLiteral("xdotool"), arguments).ok();
-}
-
-bool pressKeys(const QString &keys)
-{
-    return xdotool({QStringLiteral("key"), keys});
 }
 
 // Records the key presses an object receives.
@@ -79,7 +74,8 @@ public:
         if (!lock)
             return false;
         if (bool(current() & lock) != on)
-            pressKeys(lock == XCB_MOD_MASK_LOCK ? QStringLiteral("Caps_Lock") : QStringLiteral("Num_Lock"));
+            xdotoolKeys(
+                {lock == XCB_MOD_MASK_LOCK ? QStringLiteral("Caps_Lock") : QStringLiteral("Num_Lock")});
         return QTest::qWaitFor([&] { return bool(current() & lock) == on; }, 5000);
     }
     quint16 numLock() const { return m_numLock; }
@@ -120,7 +116,7 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_settingsDir.path().toUtf8());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        setPlatformServices(x11PlatformServices());
+        setShortcutServices(x11ShortcutServices());
 
         const QString title
             = QStringLiteral("halvex-hotkey-target-%1").arg(QCoreApplication::applicationPid());
@@ -148,7 +144,7 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         resetState();
-        resetPlatformServices();
+        resetShortcutServices();
         m_xterm->kill();
         m_xterm->waitForFinished(5000);
     }
@@ -176,7 +172,7 @@ private Q_SLOTS:
         QCOMPARE(getShortcut(Name::togglePanel()), Shortcut(9, 0x1200));
         QVERIFY(isEnabled(Name::togglePanel()));
         QVERIFY(!QGuiApplication::focusWindow());
-        QVERIFY(pressKeys(QStringLiteral("shift+super+v")));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
         QTRY_COMPARE(m_down, 1);
         QTRY_COMPARE(m_up, 1);
     }
@@ -258,8 +254,8 @@ private Q_SLOTS:
         LockState locks;
         QVERIFY(locks.set(XCB_MOD_MASK_LOCK, true));
         handleTogglePanel();
-        QVERIFY(pressKeys(QStringLiteral("ctrl+shift+f")));
-        QVERIFY(pressKeys(QStringLiteral("shift+super+v")));
+        QVERIFY(xdotoolKeys({QStringLiteral("ctrl+shift+f")}));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
         QTRY_COMPARE(m_down, 1);
         QCOMPARE(runs, 0);
     }
@@ -268,8 +264,8 @@ private Q_SLOTS:
     {
         handleTogglePanel();
         setShortcut(altShiftK, Name::togglePanel());
-        QVERIFY(pressKeys(QStringLiteral("shift+super+v")));
-        QVERIFY(pressKeys(QStringLiteral("alt+shift+k")));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
+        QVERIFY(xdotoolKeys({QStringLiteral("alt+shift+k")}));
         QTRY_COMPARE(m_down, 1);
         QCoreApplication::processEvents();
         QCOMPARE(m_down, 1);
@@ -297,10 +293,10 @@ private Q_SLOTS:
         QTRY_VERIFY(isMenuOpen());
         QVERIFY(state().hotKeys.records().first().registered == false);
 
-        QVERIFY(pressKeys(QStringLiteral("shift+super+v")));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
         QTRY_COMPARE(m_down, 1);
         // Another key does reach the menu, and only after the hotkey did.
-        QVERIFY(pressKeys(QStringLiteral("Down")));
+        QVERIFY(xdotoolKeys({QStringLiteral("Down")}));
         QTRY_VERIFY(menuKeys.keys.contains(Qt::Key_Down));
         QVERIFY(!menuKeys.keys.contains(Qt::Key_V));
         QVERIFY(!itemTriggered);
@@ -310,7 +306,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!isMenuOpen());
         QVERIFY(state().hotKeys.records().first().registered);
         QVERIFY(focusXterm());
-        QVERIFY(pressKeys(QStringLiteral("shift+super+v")));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
         QTRY_COMPARE(m_down, 2);
     }
 
@@ -327,13 +323,13 @@ private Q_SLOTS:
 
         setEnabled(false);
         QVERIFY(!isEnabled(Name::togglePanel()));
-        QVERIFY(pressKeys(QStringLiteral("shift+super+v")));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
         QTRY_VERIFY(targetKeys.keys.contains(Qt::Key_V));
         QCOMPARE(m_down, 0);
 
         setEnabled(true);
         targetKeys.keys.clear();
-        QVERIFY(pressKeys(QStringLiteral("shift+super+v")));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
         QTRY_COMPARE(m_down, 1);
         QVERIFY(!targetKeys.keys.contains(Qt::Key_V));
     }
@@ -383,7 +379,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor(
             [&] {
                 QCoreApplication::processEvents();
-                return pressKeys(QStringLiteral("shift+super+v"))
+                return xdotoolKeys({QStringLiteral("shift+super+v")})
                     && QTest::qWaitFor([&] { return m_down > 0; }, 500);
             },
             10000));

@@ -1,7 +1,8 @@
 #include "KeyboardShortcuts/Key.h"
 #include "KeyboardShortcuts/LocalEventMonitor.h"
-#include "KeyboardShortcuts/PlatformServices.h"
+#include "KeyboardShortcuts/ModifierFlags.h"
 #include "KeyboardShortcuts/Shortcut.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/x11/X11KeyCodeTable.h"
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
 #include "KeyboardShortcuts/x11/X11NativeKeyCodeMap.h"
@@ -19,12 +20,9 @@
 
 using namespace KeyboardShortcuts;
 
-namespace {
+using namespace KeyboardShortcuts::CarbonModifier;
 
-constexpr int command = 0x100;
-constexpr int shift = 0x200;
-constexpr int option = 0x800;
-constexpr int control = 0x1000;
+namespace {
 
 bool setLayout(const QString &layout)
 {
@@ -65,7 +63,7 @@ void TestX11Shortcuts::initTestCase()
 
 void TestX11Shortcuts::cleanup()
 {
-    resetPlatformServices();
+    resetShortcutServices();
 }
 
 void TestX11Shortcuts::keyToCharacterFollowsLayoutSwitch()
@@ -73,7 +71,7 @@ void TestX11Shortcuts::keyToCharacterFollowsLayoutSwitch()
     UsLayoutGuard guard;
     auto layout = std::make_shared<XkbKeyboardLayout>();
     QVERIFY(layout->isValid());
-    setPlatformServices({layout, nullptr, nullptr, nullptr});
+    setShortcutServices({layout, nullptr, nullptr, nullptr});
 
     const Shortcut zPosition(Key::z, Qt::ControlModifier);
     QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
@@ -108,7 +106,7 @@ void TestX11Shortcuts::grabbedCombinationIsTaken()
     QVERIFY(masks.super != masks.alt);
 
     auto source = std::make_shared<X11SystemShortcutSource>();
-    setPlatformServices({nullptr, nullptr, source, nullptr});
+    setShortcutServices({nullptr, nullptr, source, nullptr});
 
     const Shortcut panel(9, shift | control); // Shift+Super+V
     const Shortcut f12(111, 0);
@@ -157,10 +155,7 @@ void TestX11Shortcuts::keyMonitorSwallowsRealKeyPresses()
               return EventMonitorVerdict::swallow();
           });
     monitor->start();
-    QVERIFY(
-        runTool(QStringLiteral("xdotool"),
-                {QStringLiteral("key"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("ctrl+v")})
-            .ok());
+    QVERIFY(xdotoolKeys({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("ctrl+v")}));
     QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 3, 10000);
     QCOMPARE(seen.at(0), Shortcut(Key::a, {}));
     QCOMPARE(seen.at(1), Shortcut(Key::b, {}));
@@ -170,9 +165,7 @@ void TestX11Shortcuts::keyMonitorSwallowsRealKeyPresses()
     QCOMPARE(edit.text(), QString());
 
     monitor.reset();
-    QVERIFY(
-        runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("c"), QStringLiteral("d")})
-            .ok());
+    QVERIFY(xdotoolKeys({QStringLiteral("c"), QStringLiteral("d")}));
     QTRY_COMPARE_WITH_TIMEOUT(edit.text(), QStringLiteral("cd"), 10000);
     QCOMPARE(seen.size(), 3);
 }
@@ -203,25 +196,19 @@ void TestX11Shortcuts::monitorSeesRealEventsOnce()
     monitor.start();
 
     const QPoint centre = button.mapToGlobal(button.rect().center());
-    const auto click = [&centre] {
-        return runTool(QStringLiteral("xdotool"),
-                       {QStringLiteral("mousemove"), QString::number(centre.x()), QString::number(centre.y()),
-                        QStringLiteral("click"), QStringLiteral("1")})
-            .ok();
-    };
-    QVERIFY(click());
+    QVERIFY(xdotoolClick(centre));
     QTRY_COMPARE_WITH_TIMEOUT(clicked.count(), 1, 10000);
     QCOMPARE(releases, 1);
 
     // The space bar clicks a focused push button on its release.
     button.setFocus();
-    QVERIFY(runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("space")}).ok());
+    QVERIFY(xdotoolKeys({QStringLiteral("space")}));
     QTRY_COMPARE_WITH_TIMEOUT(clicked.count(), 2, 10000);
     QCOMPARE(keyPresses, 1);
 
     // A swallowed release never completes the click.
     swallowReleases = true;
-    QVERIFY(click());
+    QVERIFY(xdotoolClick(centre));
     QTRY_COMPARE_WITH_TIMEOUT(releases, 2, 10000);
     QApplication::processEvents();
     QCOMPARE(clicked.count(), 2);

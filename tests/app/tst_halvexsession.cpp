@@ -11,14 +11,6 @@ namespace {
 
 constexpr int deadlineMs = 20000;
 
-bool clickAt(const QPoint &global)
-{
-    return runTool(QStringLiteral("xdotool"),
-                   {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
-                    QStringLiteral("click"), QStringLiteral("1")})
-        .ok();
-}
-
 // Geometries of the mapped top-level and embedded windows of halvex.
 QList<QRect> halvexWindows(bool onlyVisible)
 {
@@ -193,7 +185,7 @@ void TestHalvexSession::trayIconOpensHistoryAndQuitEndsWithZero()
     // The icon can be placed before the tray has finished embedding it, and
     // a click then lands on the tray: click again until the window opens.
     for (int attempt = 0; attempt < 4 && !historyWindow(); ++attempt) {
-        QVERIFY(clickAt(trayIcon()->center()));
+        QVERIFY(xdotoolClick(trayIcon()->center()));
         if (QTest::qWaitFor([] { return historyWindow().has_value(); }, 5000))
             break;
     }
@@ -204,7 +196,7 @@ void TestHalvexSession::trayIconOpensHistoryAndQuitEndsWithZero()
              qPrintable(QDebug::toString(window) + QDebug::toString(icon)));
 
     // The quit button: the rightmost of the header's two buttons.
-    QVERIFY(clickAt(QPoint(window.right() - 16 - 8, window.top() + 12 + 10)));
+    QVERIFY(xdotoolClick(QPoint(window.right() - 16 - 8, window.top() + 12 + 10)));
     QTRY_COMPARE_WITH_TIMEOUT(m_halvex->state(), QProcess::NotRunning, deadlineMs);
     QCOMPARE(m_halvex->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_halvex->exitCode(), 0);

@@ -1,12 +1,18 @@
 #include "app/SingleInstance.h"
+#include "support/OtherUser.h"
+#include "support/TestTools.h"
 
 #include <QLocalSocket>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtConcurrent>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -20,6 +26,16 @@ QFuture<SingleInstance::Role> launchElsewhere(const QString &path, const QByteAr
         SingleInstance other(path);
         return other.claim(message);
     });
+}
+
+QStringList capturedWarnings;
+QtMessageHandler previousHandler = nullptr;
+
+void captureWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtWarningMsg)
+        capturedWarnings.append(text);
+    previousHandler(type, context, text);
 }
 
 // What a crashed instance leaves behind: a socket file nobody listens on.
@@ -53,9 +69,14 @@ private Q_SLOTS:
     void leftoversAreReplaced_data();
     void leftoversAreReplaced();
     void handOverWithoutServerFails();
-    void silentClientDoesNotBlockOthers();
-    void oversizedMessageIsDropped();
-    void unusableDirectoryIsReported();
+    void silentClientsDoNotBlockOthers();
+    void badMessagesAreDropped_data();
+    void badMessagesAreDropped();
+    void unsafeDirectoryIsRefused_data();
+    void unsafeDirectoryIsRefused();
+    void runningOutOfDescriptorsKeepsTheSocket();
+    void otherUsersServerIsNotHandedAnything();
+    void otherUsersClientIsNotAnswered();
     void socketGoesAwayWithServer();
     void defaultSocketPath_data();
     void defaultSocketPath();
@@ -93,7 +114,7 @@ void TestSingleInstance::leftoversAreReplaced_data()
     QTest::addColumn<QString>("leftover");
     QTest::newRow("nothing") << QString();
     QTest::newRow("socket of a dead instance") << QStringLiteral("socket");
-    QTest::newRow("stale lock of a dead process") << QStringLiteral("lock");
+    QTest::newRow("lock file left behind") << QStringLiteral("lock");
 }
 
 void TestSingleInstance::leftoversAreReplaced()
@@ -127,27 +148,43 @@ void TestSingleInstance::handOverWithoutServerFails()
     QVERIFY(!launch.handOver("toggle-panel", 500));
 }
 
-void TestSingleInstance::silentClientDoesNotBlockOthers()
+void TestSingleInstance::silentClientsDoNotBlockOthers()
 {
     SingleInstance first(m_path);
     QSignalSpy messages(&first, &SingleInstance::messageReceived);
     QCOMPARE(first.claim("toggle-panel"), SingleInstance::Role::Primary);
 
-    QLocalSocket silent;
-    silent.connectToServer(m_path);
-    QTRY_COMPARE(silent.state(), QLocalSocket::ConnectedState);
+    // More silent clients than the server serves at once.
+    std::vector<std::unique_ptr<QLocalSocket>> silent;
+    for (int i = 0; i < SingleInstance::maxClients + 3; ++i) {
+        silent.push_back(std::make_unique<QLocalSocket>());
+        silent.back()->connectToServer(m_path);
+        QTRY_COMPARE(silent.back()->state(), QLocalSocket::ConnectedState);
+    }
 
     QFuture<SingleInstance::Role> second = launchElsewhere(m_path, "toggle-panel");
-    QTRY_VERIFY_WITH_TIMEOUT(second.isFinished(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(second.isFinished(), 15000);
     QCOMPARE(second.result(), SingleInstance::Role::Secondary);
     QTRY_COMPARE(messages.count(), 1);
-    // The silent one is dropped in the end.
-    QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QLocalSocket::UnconnectedState, 10000);
+    // The silent ones are dropped in the end.
+    for (const auto &socket : silent)
+        QTRY_COMPARE_WITH_TIMEOUT(socket->state(), QLocalSocket::UnconnectedState, 10000);
     QCOMPARE(messages.count(), 1);
 }
 
-void TestSingleInstance::oversizedMessageIsDropped()
+void TestSingleInstance::badMessagesAreDropped_data()
 {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("oversized") << QByteArray(64 * 1024, 'x');
+    QTest::newRow("just over the cap") << QByteArray(SingleInstance::maxMessageSize, 'x') + '\n';
+    QTest::newRow("control characters") << QByteArray("toggle-panel\x1b[2J\n");
+    QTest::newRow("not ASCII") << QByteArray("toggle-panel \xc3\xa9\n");
+    QTest::newRow("empty line") << QByteArray("\n");
+}
+
+void TestSingleInstance::badMessagesAreDropped()
+{
+    QFETCH(QByteArray, bytes);
     SingleInstance first(m_path);
     QSignalSpy messages(&first, &SingleInstance::messageReceived);
     QCOMPARE(first.claim("toggle-panel"), SingleInstance::Role::Primary);
@@ -155,15 +192,175 @@ void TestSingleInstance::oversizedMessageIsDropped()
     QLocalSocket client;
     client.connectToServer(m_path);
     QTRY_COMPARE(client.state(), QLocalSocket::ConnectedState);
-    client.write(QByteArray(64 * 1024, 'x'));
+    client.write(bytes);
     QTRY_COMPARE_WITH_TIMEOUT(client.state(), QLocalSocket::UnconnectedState, 10000);
+    QVERIFY(!client.readAll().contains("ok"));
     QCOMPARE(messages.count(), 0);
+
+    // The longest valid line, with the token a Wayland launch adds, goes through.
+    const QByteArray longest = "toggle-panel " + QByteArray(SingleInstance::maxMessageSize - 14, 't');
+    QVERIFY(SingleInstance::isValidMessage(longest));
+    QFuture<SingleInstance::Role> second = launchElsewhere(m_path, longest);
+    QTRY_VERIFY_WITH_TIMEOUT(second.isFinished(), 10000);
+    QCOMPARE(second.result(), SingleInstance::Role::Secondary);
+    QTRY_COMPARE(messages.count(), 1);
+    QCOMPARE(messages.at(0).at(0).toByteArray(), longest);
 }
 
-void TestSingleInstance::unusableDirectoryIsReported()
+void TestSingleInstance::unsafeDirectoryIsRefused_data()
 {
-    SingleInstance instance(m_dir->filePath(QStringLiteral("missing/dir/halvex.socket")));
-    QCOMPARE(instance.claim("toggle-panel", 500), SingleInstance::Role::Unavailable);
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("cannot be created") << QStringLiteral("missing parent") << QStringLiteral("cannot create");
+    QTest::newRow("writable by others") << QStringLiteral("0777") << QStringLiteral("written by other users");
+    QTest::newRow("symbolic link") << QStringLiteral("link") << QStringLiteral("symbolic link");
+    QTest::newRow("plain file") << QStringLiteral("file") << QStringLiteral("not a directory");
+    QTest::newRow("another owner") << QStringLiteral("owner") << QStringLiteral("belongs to another user");
+}
+
+void TestSingleInstance::unsafeDirectoryIsRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const QString dir = m_dir->filePath(QStringLiteral("instance"));
+    const QByteArray native = QFile::encodeName(dir);
+    QString path = QDir(dir).filePath(QStringLiteral("halvex.socket"));
+    if (kind == QStringLiteral("missing parent")) {
+        path = m_dir->filePath(QStringLiteral("missing/dir/halvex.socket"));
+    } else if (kind == QStringLiteral("0777")) {
+        QVERIFY(QDir().mkdir(dir));
+        QCOMPARE(::chmod(native.constData(), 0777), 0);
+    } else if (kind == QStringLiteral("link")) {
+        QVERIFY(QDir().mkdir(m_dir->filePath(QStringLiteral("real"))));
+        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("real")), dir));
+    } else if (kind == QStringLiteral("file")) {
+        QFile file(dir);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (kind == QStringLiteral("owner")) {
+        const std::optional<uid_t> other = OtherUser::id();
+        if (!other)
+            QSKIP(OtherUser::skipReason);
+        QVERIFY(QDir().mkdir(dir));
+        QCOMPARE(::chmod(native.constData(), 0700), 0);
+        QCOMPARE(::chown(native.constData(), *other, gid_t(-1)), 0);
+    }
+
+    SingleInstance instance(path);
+    QCOMPARE(instance.claim("toggle-panel", 1000), SingleInstance::Role::Refused);
+    QVERIFY2(instance.errorString().contains(reason), qPrintable(instance.errorString()));
+    QVERIFY(!instance.handOver("toggle-panel", 500));
+    QVERIFY(!QFileInfo::exists(path));
+}
+
+void TestSingleInstance::runningOutOfDescriptorsKeepsTheSocket()
+{
+    SingleInstance first(m_path);
+    QSignalSpy messages(&first, &SingleInstance::messageReceived);
+    QCOMPARE(first.claim("toggle-panel"), SingleInstance::Role::Primary);
+
+    // A later launch that only hands over (it opens no file but its socket),
+    // set up before descriptors run short and started once they have.
+    QSemaphore go;
+    QFuture<bool> second = QtConcurrent::run([this, &go] {
+        SingleInstance launch(m_path);
+        go.acquire();
+        return launch.handOver("toggle-panel", 20000);
+    });
+    auto unblock = qScopeGuard([&] {
+        go.release();
+        second.waitForFinished();
+    });
+
+    capturedWarnings.clear();
+    previousHandler = qInstallMessageHandler(captureWarnings);
+    auto restoreHandler = qScopeGuard([] { qInstallMessageHandler(previousHandler); });
+
+    // Use up every descriptor the process may have but one, which the
+    // client takes: the server then has none left to accept it with.
+    rlimit saved {};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = qMin<rlim_t>(saved.rlim_cur, 512);
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> filler;
+    auto release = qScopeGuard([&] {
+        for (const int fd : filler)
+            ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+    });
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        filler.push_back(fd);
+    QCOMPARE(errno, EMFILE);
+    ::close(filler.back());
+    filler.pop_back();
+
+    go.release();
+    // The server turns it away for want of a descriptor, and keeps listening.
+    QTRY_VERIFY_WITH_TIMEOUT(capturedWarnings.join(u'\n').contains(QStringLiteral("out of file descriptors")),
+                             10000);
+    QCOMPARE(messages.count(), 0);
+    for (const int fd : filler)
+        ::close(fd);
+    filler.clear();
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+
+    // Once descriptors are free again, the waiting launch gets through.
+    QTRY_VERIFY_WITH_TIMEOUT(second.isFinished(), 20000);
+    QVERIFY(second.result());
+    unblock.dismiss();
+    QTRY_COMPARE(messages.count(), 1);
+    QVERIFY(QFileInfo::exists(m_path));
+}
+
+void TestSingleInstance::otherUsersServerIsNotHandedAnything()
+{
+    const std::optional<uid_t> other = OtherUser::id();
+    if (!other)
+        QSKIP(OtherUser::skipReason);
+    // The other user needs the directory open only while it sets up.
+    const QByteArray dir = QFile::encodeName(m_dir->path());
+    QCOMPARE(::chmod(dir.constData(), 0777), 0);
+    QProcess planted;
+    OtherUser::runAs(planted, *other);
+    planted.start(testHelperPath(QStringLiteral("socket_peer_helper")), {QStringLiteral("listen"), m_path});
+    QVERIFY(planted.waitForReadyRead(10000));
+    QCOMPARE(planted.readLine().trimmed(), QByteArray("listening"));
+    QCOMPARE(::chmod(dir.constData(), 0700), 0);
+
+    SingleInstance launch(m_path);
+    QVERIFY(!launch.handOver("toggle-panel", 2000));
+    // Its socket is replaced: this launch serves, the other user got nothing.
+    QSignalSpy messages(&launch, &SingleInstance::messageReceived);
+    QCOMPARE(launch.claim("toggle-panel"), SingleInstance::Role::Primary);
+    QFuture<SingleInstance::Role> second = launchElsewhere(m_path, "toggle-panel");
+    QTRY_VERIFY_WITH_TIMEOUT(second.isFinished(), 10000);
+    QCOMPARE(second.result(), SingleInstance::Role::Secondary);
+    QTRY_COMPARE(messages.count(), 1);
+    planted.kill();
+    planted.waitForFinished(5000);
+    QVERIFY2(!planted.readAllStandardOutput().contains("received"), "the other user was handed a message");
+}
+
+void TestSingleInstance::otherUsersClientIsNotAnswered()
+{
+    const std::optional<uid_t> other = OtherUser::id();
+    if (!other)
+        QSKIP(OtherUser::skipReason);
+    SingleInstance first(m_path);
+    QSignalSpy messages(&first, &SingleInstance::messageReceived);
+    QCOMPARE(first.claim("toggle-panel"), SingleInstance::Role::Primary);
+    // Even with the file system wide open, the peer check turns it away.
+    QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(m_path).constData(), 0777), 0);
+
+    QProcess client;
+    OtherUser::runAs(client, *other);
+    client.start(testHelperPath(QStringLiteral("socket_peer_helper")),
+                 {QStringLiteral("send"), m_path, QStringLiteral("toggle-panel")});
+    QTRY_COMPARE_WITH_TIMEOUT(client.state(), QProcess::NotRunning, 10000);
+    QCOMPARE(client.readAllStandardOutput().trimmed(), QByteArray("reply"));
+    QTest::qWait(0);
+    QCOMPARE(messages.count(), 0);
 }
 
 void TestSingleInstance::socketGoesAwayWithServer()
@@ -193,7 +390,7 @@ void TestSingleInstance::defaultSocketPath_data()
         << QStringLiteral("../../x/y") << true << QStringLiteral("halvex-.._.._x_y.socket");
     QTest::newRow("no display") << QString() << true << QStringLiteral("halvex-nodisplay.socket");
     QTest::newRow("no runtime directory")
-        << QStringLiteral(":0") << false << QStringLiteral("halvex-%1-halvex-_0.socket").arg(uint(getuid()));
+        << QStringLiteral(":0") << false << QStringLiteral("halvex-_0.socket");
 }
 
 void TestSingleInstance::defaultSocketPath()
@@ -218,7 +415,9 @@ void TestSingleInstance::defaultSocketPath()
 
     const QString path = SingleInstance::defaultSocketPath();
     QCOMPARE(QFileInfo(path).fileName(), fileName);
-    QCOMPARE(QFileInfo(path).absolutePath(), runtimeDir ? m_dir->path() : QDir::tempPath());
+    QCOMPARE(QFileInfo(path).absolutePath(),
+             runtimeDir ? m_dir->path()
+                        : QDir(QDir::tempPath()).filePath(QStringLiteral("halvex-%1").arg(getuid())));
 }
 
 QTEST_MAIN(TestSingleInstance)

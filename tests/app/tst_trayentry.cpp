@@ -22,14 +22,6 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool clickAt(const QPoint &global)
-{
-    return runTool(QStringLiteral("xdotool"),
-                   {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
-                    QStringLiteral("click"), QStringLiteral("1")})
-        .ok();
-}
-
 bool copyText(const QString &text)
 {
     return runTool(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")},
@@ -56,7 +48,6 @@ private Q_SLOTS:
 
 private:
     void openFromTray();
-    void screenshot(const QString &name);
 
     std::unique_ptr<QProcess> m_tray;
     std::unique_ptr<ClipboardManager> m_manager;
@@ -93,24 +84,13 @@ void TestTrayEntry::cleanupTestCase()
     }
 }
 
-void TestTrayEntry::screenshot(const QString &name)
-{
-    // For a person to look at: HALVEX_SCREENSHOT_DIR=/some/dir.
-    const QString dir = qEnvironmentVariable("HALVEX_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QTest::qWait(300); // let the last repaint reach the server
-    runTool(QStringLiteral("import"),
-            {QStringLiteral("-window"), QStringLiteral("root"), dir + u'/' + name + QStringLiteral(".png")});
-}
-
 void TestTrayEntry::openFromTray()
 {
     ContentView *window = m_entry->historyWindow();
     QVERIFY(!window->isVisible());
     // An activation right after the window closed is ignored as the same click.
     QTest::qWait(400);
-    QVERIFY(clickAt(m_entry->trayIcon()->geometry().center()));
+    QVERIFY(xdotoolClick(m_entry->trayIcon()->geometry().center()));
     QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), deadlineMs);
     QVERIFY(QTest::qWaitForWindowExposed(window));
 }
@@ -163,7 +143,6 @@ void TestTrayEntry::clickOpensHistoryListingCopies()
     QVERIFY2(frame.top() >= icon.bottom() && frame.top() <= icon.bottom() + 20,
              qPrintable(QDebug::toString(frame) + QDebug::toString(icon)));
     QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(frame));
-    screenshot(QStringLiteral("history-window"));
 }
 
 void TestTrayEntry::clickingRowPastesIntoPreviousWindow()
@@ -184,7 +163,7 @@ void TestTrayEntry::clickingRowPastesIntoPreviousWindow()
     openFromTray();
     ClipboardItemRow *row = window->rows().at(2); // "first copy"
     QCOMPARE(*row->item().text(), QStringLiteral("first copy"));
-    QVERIFY(clickAt(row->mapToGlobal(row->rect().center())));
+    QVERIFY(xdotoolClick(row->mapToGlobal(row->rect().center())));
     QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), deadlineMs);
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(readAll(output)), QStringLiteral("first copy"), deadlineMs);
     // Pasting does not add or reorder entries.
@@ -198,19 +177,18 @@ void TestTrayEntry::clearAllEmptiesOpenWindow()
     QCOMPARE(window->rows().size(), 3);
     auto *clearAll = window->findChild<QPushButton *>(QStringLiteral("clearAllButton"));
     QVERIFY(clearAll);
-    QVERIFY(clickAt(clearAll->mapToGlobal(clearAll->rect().center())));
+    QVERIFY(xdotoolClick(clearAll->mapToGlobal(clearAll->rect().center())));
     QTRY_VERIFY_WITH_TIMEOUT(m_manager->copiedItems().isEmpty(), deadlineMs);
     QVERIFY(window->rows().isEmpty());
     QVERIFY(window->isVisible());
     QVERIFY(window->findChild<QWidget *>(QStringLiteral("emptyState"))->isVisible());
-    screenshot(QStringLiteral("history-window-empty"));
 }
 
 void TestTrayEntry::secondClickCloses()
 {
     ContentView *window = m_entry->historyWindow();
     QVERIFY(window->isVisible());
-    QVERIFY(clickAt(m_entry->trayIcon()->geometry().center()));
+    QVERIFY(xdotoolClick(m_entry->trayIcon()->geometry().center()));
     QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), deadlineMs);
     // And it stays closed: the click is not taken as a request to reopen.
     QTest::qWait(500);

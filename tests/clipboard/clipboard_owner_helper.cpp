@@ -8,21 +8,14 @@
 // Prints "ready" once it owns the clipboard, and "served <target>" for every
 // content request it answers. Exits when another client takes the clipboard.
 
+#include "support/XcbSelectionOwner.h"
+
 #include <xcb/xcb.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-static xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
-{
-    xcb_intern_atom_reply_t *reply
-        = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
 
 int main(int argc, char *argv[])
 {
@@ -114,16 +107,7 @@ int main(int argc, char *argv[])
             } else {
                 property = XCB_ATOM_NONE;
             }
-            xcb_selection_notify_event_t notify {};
-            notify.response_type = XCB_SELECTION_NOTIFY;
-            notify.time = request->time;
-            notify.requestor = request->requestor;
-            notify.selection = request->selection;
-            notify.target = request->target;
-            notify.property = property;
-            xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
-                           reinterpret_cast<const char *>(&notify));
-            xcb_flush(c);
+            notifyRequestor(c, request, property);
         }
         std::free(event);
     }

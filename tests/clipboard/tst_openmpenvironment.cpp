@@ -16,9 +16,11 @@ void OpenMpEnvironmentTest::limitsTheRuntimeBeforeItStarts_data()
     QTest::addColumn<QString>("limit"); // empty: not in the environment
     QTest::addColumn<QByteArray>("expected");
     // The runtime itself reports the limit, so this shows the variable was
-    // there when it loaded; arguments survive the restart unchanged.
-    QTest::newRow("unset") << QString() << QByteArray("1|1|-x|two words|");
-    QTest::newRow("set by the user") << QStringLiteral("3") << QByteArray("3|3|-x|two words|");
+    // there when it loaded; the process keeps its name (what ps, pgrep and
+    // killall match) and the arguments survive the restart unchanged.
+    QTest::newRow("unset") << QString() << QByteArray("1|1|omp_limit_probe|-x|two words|");
+    QTest::newRow("set by the user") << QStringLiteral("3")
+                                     << QByteArray("3|3|omp_limit_probe|-x|two words|");
 }
 
 void OpenMpEnvironmentTest::limitsTheRuntimeBeforeItStarts()

@@ -1,4 +1,4 @@
-#include "clipboard/x11/TerminalWindowClasses.h"
+#include "clipboard/TerminalWindowClasses.h"
 
 #include <QTest>
 
@@ -8,6 +8,8 @@ class TerminalWindowClassesTest : public QObject
 private Q_SLOTS:
     void classifiesWmClass_data();
     void classifiesWmClass();
+    void classifiesAppId_data();
+    void classifiesAppId();
 };
 
 void TerminalWindowClassesTest::classifiesWmClass_data()
@@ -46,6 +48,28 @@ void TerminalWindowClassesTest::classifiesWmClass()
     QFETCH(QByteArray, className);
     QFETCH(bool, terminal);
     QCOMPARE(TerminalWindowClasses::isTerminal(instanceName, className), terminal);
+}
+
+void TerminalWindowClassesTest::classifiesAppId_data()
+{
+    QTest::addColumn<QByteArray>("appId");
+    QTest::addColumn<bool>("terminal");
+    // app_ids as the programs set them on Wayland.
+    QTest::newRow("foot") << QByteArray("foot") << true;
+    QTest::newRow("footclient") << QByteArray("footclient") << true;
+    QTest::newRow("konsole") << QByteArray("org.kde.konsole") << true;
+    QTest::newRow("gnome-terminal") << QByteArray("org.gnome.Terminal") << true;
+    QTest::newRow("kitty") << QByteArray("kitty") << true;
+    QTest::newRow("featherpad") << QByteArray("featherpad") << false;
+    QTest::newRow("halvex") << QByteArray("halvex") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+}
+
+void TerminalWindowClassesTest::classifiesAppId()
+{
+    QFETCH(QByteArray, appId);
+    QFETCH(bool, terminal);
+    QCOMPARE(TerminalWindowClasses::isTerminalAppId(appId), terminal);
 }
 
 QTEST_APPLESS_MAIN(TerminalWindowClassesTest)

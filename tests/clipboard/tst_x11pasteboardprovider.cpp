@@ -2,11 +2,11 @@
 #include "clipboard/x11/X11ClipboardWatcher.h"
 #include "clipboard/x11/X11PasteboardProvider.h"
 #include "fakes/FakePasteSimulator.h"
+#include "support/HistoryChecks.h"
 #include "support/TestTools.h"
 #include "x11/XcbConnection.h"
 #include "x11/XcbReply.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
@@ -90,17 +90,6 @@ static QByteArray readBack(const QString &target)
     return xclip.exitCode() == 0 ? xclip.readAllStandardOutput() : QByteArray();
 }
 
-static QByteArray png(QSize size, QColor colour)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // Resident memory now ("VmRSS") or at its peak so far ("VmHWM"), in KiB.
 static qint64 memoryKiB(const QByteArray &field)
 {
@@ -166,10 +155,7 @@ void TestX11PasteboardProvider::cleanup()
 
 QStringList TestX11PasteboardProvider::texts() const
 {
-    QStringList result;
-    for (const ClipboardItem &item : m_manager->copiedItems())
-        result.append(item.text().value_or(QStringLiteral("<image>")));
-    return result;
+    return HistoryChecks::texts(*m_manager);
 }
 
 void TestX11PasteboardProvider::contentBeforeStartNotCaptured()
@@ -188,20 +174,8 @@ void TestX11PasteboardProvider::contentBeforeStartNotCaptured()
 void TestX11PasteboardProvider::textAndPngCaptured()
 {
     start();
-    const QString text = QStringLiteral("  caf\u00e9 \u2603 with blanks\n");
-    QVERIFY(copy(text.toUtf8()));
-    QTRY_COMPARE_WITH_TIMEOUT(texts(), QStringList {text}, captureTimeoutMs);
-
-    QVERIFY(copy(png({64, 32}, QColor(10, 200, 30)), QStringLiteral("image/png")));
-    QTRY_COMPARE_WITH_TIMEOUT(m_manager->copiedItems().size(), 2, captureTimeoutMs);
-    const ClipboardItem &head = m_manager->copiedItems().constFirst();
-    QVERIFY(head.image());
-    QCOMPARE(head.image()->size(), QSize(64, 32));
-    QCOMPARE(head.image()->pixelColor(5, 5), QColor(10, 200, 30));
-
-    // The same text again moves the older entry to the head.
-    QVERIFY(copy(text.toUtf8()));
-    QTRY_COMPARE_WITH_TIMEOUT(texts(), (QStringList {text, QStringLiteral("<image>")}), captureTimeoutMs);
+    HistoryChecks::verifyTextAndPngCaptured(*m_manager, copy, QStringLiteral("UTF8_STRING"),
+                                            captureTimeoutMs);
 }
 
 void TestX11PasteboardProvider::ownWriteNotCapturedAndReadableBack_data()

@@ -17,8 +17,10 @@ public:
         return granted;
     }
     QString missingExplanation() const override { return explanation; }
+    bool isSupported() const override { return supported; }
 
     bool granted = false;
+    bool supported = true;
     QString explanation;
     int checks = 0;
     int requests = 0;

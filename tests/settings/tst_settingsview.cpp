@@ -40,6 +40,22 @@ private Q_SLOTS:
         KeyboardShortcuts::resetState();
     }
 
+    // An unreadable stored shortcut is pointed out under the recorder until
+    // a new one is stored.
+    void unreadableShortcutIsPointedOut()
+    {
+        const KeyboardShortcuts::Name name = KeyboardShortcuts::Name::togglePanel();
+        userDefaults().setValue(KeyboardShortcuts::settingsKey(name), QStringLiteral("garbage"));
+        FakeLoginItem loginItem;
+        FakePastePermission permission;
+        SettingsView view(loginItem, permission);
+        QVERIFY(view.showsShortcutProblem());
+        KeyboardShortcuts::setShortcut(KeyboardShortcuts::Shortcut(9, 0x1200), name);
+        QVERIFY(!view.showsShortcutProblem());
+        KeyboardShortcuts::setShortcut(std::nullopt, name);
+        QVERIFY(!view.showsShortcutProblem());
+    }
+
     // Coming on screen, the form takes the login item's status; a change
     // made that way reaches the login item like a click would.
     void refreshOnShow_data()
@@ -144,6 +160,50 @@ private Q_SLOTS:
         const QColor grantedColour = label->palette().color(label->foregroundRole());
         QVERIFY(missing.red() > missing.green() && missing.green() > missing.blue());
         QVERIFY(grantedColour.green() > grantedColour.red() && grantedColour.green() > grantedColour.blue());
+    }
+
+    // No way to send keystrokes at all (a Wayland desktop without them):
+    // nothing to ask for; the row says what to do instead.
+    void permissionRowWithoutKeystrokes()
+    {
+        FakeLoginItem login;
+        FakePastePermission permission;
+        permission.supported = false;
+        permission.explanation = QStringLiteral("copied only");
+        SettingsView view(login, permission);
+        view.show();
+        auto *status = view.findChild<QLabel *>(QStringLiteral("granted"));
+        QVERIFY(status->isVisible());
+        QCOMPARE(status->text(), QStringLiteral("Paste with Ctrl+V yourself"));
+        QVERIFY(!view.findChild<QPushButton *>(QStringLiteral("requestAccess"))->isVisible());
+        QCOMPARE(view.findChild<QLabel *>(QStringLiteral("permissionExplanation"))->text(),
+                 QStringLiteral("copied only"));
+    }
+
+    // Where a desktop binds the key itself, the form says so and shows the
+    // configuration line for the recorded shortcut, following every change.
+    void shortcutNoteFollowsTheRecordedShortcut()
+    {
+        FakeLoginItem login;
+        FakePastePermission permission;
+        SettingsView view(login, permission);
+        view.show();
+        QVERIFY(!view.findChild<QLabel *>(QStringLiteral("shortcutNote"))->isVisible());
+        view.setShortcutNote(QStringLiteral("add this line"),
+                             [](const KeyboardShortcuts::Shortcut &shortcut) {
+                                 return QStringLiteral("bind %1/%2")
+                                     .arg(shortcut.carbonKeyCode())
+                                     .arg(shortcut.carbonModifiers());
+                             });
+        QVERIFY(view.findChild<QLabel *>(QStringLiteral("shortcutNote"))->isVisible());
+        QCOMPARE(view.shortcutNote(), QStringLiteral("add this line"));
+        QCOMPARE(view.shortcutConfigLine(), QStringLiteral("bind 9/4608")); // the default, Shift+Super+V
+        KeyboardShortcuts::setShortcut(KeyboardShortcuts::Shortcut(40, 0x0100),
+                                       KeyboardShortcuts::Name::togglePanel());
+        QCOMPARE(view.shortcutConfigLine(), QStringLiteral("bind 40/256"));
+        KeyboardShortcuts::setShortcut(std::nullopt, KeyboardShortcuts::Name::togglePanel());
+        QVERIFY(!view.findChild<QLabel *>(QStringLiteral("shortcutConfigLine"))->isVisible());
+        QVERIFY(view.height() >= 350);
     }
 
     void requestAccessWhenAlreadyGranted()

@@ -1,13 +1,13 @@
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/PlatformServices.h"
 #include "KeyboardShortcuts/Recorder.h"
 #include "KeyboardShortcuts/RecorderField.h"
 #include "KeyboardShortcuts/RecorderNotifier.h"
 #include "KeyboardShortcuts/ResourceBundle.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
 #include "KeyboardShortcuts/x11/X11KeyCodeTable.h"
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
-#include "KeyboardShortcuts/x11/X11PlatformServices.h"
+#include "KeyboardShortcuts/x11/X11ShortcutServices.h"
 #include "settings/SettingsView.h"
 #include "settings/SettingsWindowManager.h"
 #include "settings/x11/XTestPastePermission.h"
@@ -39,25 +39,6 @@ constexpr int carbonK = 40;
 constexpr int carbonJ = 38;
 const QString shortcutKey = QStringLiteral("KeyboardShortcuts_togglePanel");
 
-bool xdotool(const QStringList &arguments)
-{
-    return runTool(QStringLiteral("xdotool"), arguments).ok();
-}
-
-bool clickAt(const QWidget *widget, std::optional<QPoint> local = std::nullopt)
-{
-    const QPoint p = widget->mapToGlobal(local.value_or(widget->rect().center()));
-    // No --sync: it waits for a motion event, which never comes when the
-    // pointer is already there. X handles the click after the move anyway.
-    return xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()),
-                    QStringLiteral("click"), QStringLiteral("1")});
-}
-
-bool key(const QString &combination)
-{
-    return xdotool({QStringLiteral("key"), combination});
-}
-
 // Whether no client holds an active grab of the keyboard: another client can
 // take it (and gives it back at once).
 bool keyboardIsFree()
@@ -77,7 +58,7 @@ bool keyboardIsFree()
 // The check box takes clicks on its box and its text only.
 bool clickCheckBox(const QCheckBox *box)
 {
-    return clickAt(box, QPoint(8, box->height() / 2));
+    return xdotoolClick(box->mapToGlobal(QPoint(8, box->height() / 2)));
 }
 
 } // namespace
@@ -99,7 +80,7 @@ private Q_SLOTS:
         auto backend = X11HotKeyBackend::create();
         QVERIFY(backend);
         resetState(std::move(backend));
-        setPlatformServices(x11PlatformServices());
+        setShortcutServices(x11ShortcutServices());
         // The panel is not part of this test: the handler counts the presses.
         onKeyDown(Name::togglePanel(), [this] { ++m_toggles; });
 
@@ -122,7 +103,7 @@ private Q_SLOTS:
     {
         m_manager.reset();
         resetState();
-        resetPlatformServices();
+        resetShortcutServices();
     }
 
     void freshWindowDoesNotRecord()
@@ -164,16 +145,16 @@ private Q_SLOTS:
     void defaultShortcutFires()
     {
         QCOMPARE(getShortcut(Name::togglePanel()), std::optional(Name::togglePanelDefault()));
-        QVERIFY(key(QStringLiteral("shift+super+v")));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
         QTRY_COMPARE_WITH_TIMEOUT(m_toggles, 1, 5000);
     }
 
     void recordNewShortcut()
     {
-        QVERIFY(clickAt(m_field));
+        QVERIFY(xdotoolClick(m_field->mapToGlobal(m_field->rect().center())));
         QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
         QVERIFY(isPaused());
-        QVERIFY(key(QStringLiteral("ctrl+alt+k")));
+        QVERIFY(xdotoolKeys({QStringLiteral("ctrl+alt+k")}));
         const Shortcut recorded(carbonK, 0x100 | 0x800);
         QTRY_COMPARE_WITH_TIMEOUT(getShortcut(Name::togglePanel()), std::optional(recorded), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);
@@ -189,8 +170,8 @@ private Q_SLOTS:
 
         // The old combination no longer fires, the new one does. X delivers
         // in order: once the new press has run, the old one has been handled.
-        QVERIFY(key(QStringLiteral("shift+super+v")));
-        QVERIFY(key(QStringLiteral("ctrl+alt+k")));
+        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
+        QVERIFY(xdotoolKeys({QStringLiteral("ctrl+alt+k")}));
         QTRY_COMPARE_WITH_TIMEOUT(m_toggles, 2, 5000);
         QTest::qWait(200);
         QCOMPARE(m_toggles, 2);
@@ -198,15 +179,15 @@ private Q_SLOTS:
 
     void deleteClears()
     {
-        QVERIFY(clickAt(m_field));
+        QVERIFY(xdotoolClick(m_field->mapToGlobal(m_field->rect().center())));
         QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
-        QVERIFY(key(QStringLiteral("Delete")));
+        QVERIFY(xdotoolKeys({QStringLiteral("Delete")}));
         QTRY_COMPARE_WITH_TIMEOUT(getShortcut(Name::togglePanel()), std::nullopt, 5000);
         QVERIFY(m_field->text().isEmpty());
         // togglePanel has a default: the Boolean false marker keeps it away.
         QTRY_COMPARE_WITH_TIMEOUT(storedValue(), QStringLiteral("false"), 5000);
         QVERIFY(m_field->isRecording());
-        QVERIFY(key(QStringLiteral("Escape")));
+        QVERIFY(xdotoolKeys({QStringLiteral("Escape")}));
         QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);
         QVERIFY(!isPaused());
         QCOMPARE(getShortcut(Name::togglePanel()), std::nullopt);
@@ -235,7 +216,7 @@ private Q_SLOTS:
         const std::optional<Shortcut> stored = getShortcut(Name::togglePanel());
         QVERIFY(keyboardIsFree());
 
-        QVERIFY(clickAt(m_field));
+        QVERIFY(xdotoolClick(m_field->mapToGlobal(m_field->rect().center())));
         QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
         QVERIFY(!keyboardIsFree());
         QString message;
@@ -247,7 +228,7 @@ private Q_SLOTS:
                 buttons << button->text().remove(u'&');
             freeDuringAlert = keyboardIsFree();
         });
-        QVERIFY(key(QStringLiteral("ctrl+alt+j")));
+        QVERIFY(xdotoolKeys({QStringLiteral("ctrl+alt+j")}));
         QTRY_COMPARE_WITH_TIMEOUT(message, localized("keyboard_shortcut_used_by_system"), 10000);
         QCOMPARE(buttons, (QStringList {localized("ok"), localized("force_use_shortcut")}));
         QVERIFY(freeDuringAlert);
@@ -258,9 +239,9 @@ private Q_SLOTS:
 
         QWidget *window = m_manager->settingsWindow();
         if (end == u"Escape")
-            QVERIFY(key(QStringLiteral("Escape")));
+            QVERIFY(xdotoolKeys({QStringLiteral("Escape")}));
         else if (end == u"click outside")
-            QVERIFY(clickAt(window, QPoint(4, window->height() - 4)));
+            QVERIFY(xdotoolClick(window->mapToGlobal(QPoint(4, window->height() - 4))));
         else
             window->close();
         QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);

@@ -43,6 +43,11 @@ private Q_SLOTS:
         QVERIFY(!item.isEnabled());
         // Removing what is not there is not an error.
         QCOMPARE(item.unregisterItem(), std::nullopt);
+
+        // Registering replaces an entry the user hid.
+        writeFile(item.entryPath(), "[Desktop Entry]\nHidden=true\n");
+        QCOMPARE(item.registerItem(), std::nullopt);
+        QVERIFY(item.isEnabled());
     }
 
     void status_data()
@@ -67,15 +72,6 @@ private Q_SLOTS:
         XdgAutostartLoginItem item(home.path(), QStringLiteral("halvex"));
         writeFile(item.entryPath(), contents);
         QCOMPARE(item.isEnabled(), enabled);
-    }
-
-    void registerReplacesHiddenEntry()
-    {
-        QTemporaryDir home;
-        XdgAutostartLoginItem item(home.path(), QStringLiteral("/opt/halvex"));
-        writeFile(item.entryPath(), "[Desktop Entry]\nHidden=true\n");
-        QCOMPARE(item.registerItem(), std::nullopt);
-        QVERIFY(item.isEnabled());
     }
 
     // The folder cannot be created when a regular file has its name. (A

@@ -1,10 +1,23 @@
 #include "settings/x11/XTestPastePermission.h"
 #include "support/TestTools.h"
-#include "x11/XcbConnection.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+
+QByteArray readDisplay(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray number = file.readLine().trimmed();
+    return number.isEmpty() ? QByteArray() : ':' + number;
+}
+
+} // namespace
 
 class TestXTestPastePermission : public QObject
 {
@@ -21,27 +34,23 @@ private Q_SLOTS:
 
     void missingWithoutXTest()
     {
-        QString display;
-        for (int n = 200; n < 300 && display.isEmpty(); ++n) {
-            if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))
-                && !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                display = QStringLiteral(":%1").arg(n);
-        }
-        QVERIFY(!display.isEmpty());
-        auto server = startTool(QStringLiteral("Xvfb"),
-                                {display, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                 QStringLiteral("-extension"), QStringLiteral("XTEST")});
-        QVERIFY(server->state() == QProcess::Running);
-        QDeadlineTimer deadline(10000);
-        bool up = false;
-        while (!up && !deadline.hasExpired()) {
-            up = XcbConnection(display.toLatin1()).isValid();
-            if (!up)
-                QTest::qWait(50);
-        }
-        QVERIFY2(up, "the second X server did not start");
+        // A second server without XTEST. It picks a free display number and
+        // writes it down once it accepts connections; it is stopped with
+        // SIGTERM so that it removes its lock file.
+        QTemporaryDir dir;
+        const QString displayFile = dir.filePath(QStringLiteral("display"));
+        auto server = startTool(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("exec Xvfb -displayfd 3 -nolisten tcp -extension XTEST 3>\"$0\""), displayFile});
+        const auto stop = qScopeGuard([&] {
+            server->terminate();
+            server->waitForFinished(5000);
+        });
+        QByteArray display;
+        QTRY_VERIFY_WITH_TIMEOUT(!(display = readDisplay(displayFile)).isEmpty(), 10000);
 
-        XTestPastePermission permission(display.toLatin1());
+        XTestPastePermission permission(display);
         QVERIFY(!permission.isGranted());
         QVERIFY(!permission.request());
         QVERIFY(permission.missingExplanation().contains(QStringLiteral("XTEST")));

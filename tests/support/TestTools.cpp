@@ -1,7 +1,9 @@
 #include "support/TestTools.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QImage>
 
 ToolResult runTool(const QString &program, const QStringList &arguments, const QByteArray &input,
                    int timeoutMs)
@@ -37,4 +39,30 @@ std::unique_ptr<QProcess> startTool(const QString &program, const QStringList &a
 QString testHelperPath(const QString &name)
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+}
+
+QByteArray filledPng(QSize size, QColor colour)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+bool xdotoolKeys(const QStringList &keys)
+{
+    return runTool(QStringLiteral("xdotool"), QStringList {QStringLiteral("key")} + keys).ok();
+}
+
+bool xdotoolClick(const QPoint &global)
+{
+    // No --sync: it waits for a motion event, which never comes when the
+    // pointer is already there. X handles the click after the move anyway.
+    return runTool(QStringLiteral("xdotool"),
+                   {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
+                    QStringLiteral("click"), QStringLiteral("1")})
+        .ok();
 }

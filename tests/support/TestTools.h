@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
+#include <QPoint>
 #include <QProcess>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -28,3 +31,13 @@ std::unique_ptr<QProcess> startTool(const QString &program, const QStringList &a
 
 // Directory of the test helper executables built next to the tests.
 QString testHelperPath(const QString &name);
+
+// A PNG of the given size filled with one colour.
+QByteArray filledPng(QSize size, QColor colour);
+
+// xdotool: presses and releases each key or chord in turn ("a", "ctrl+v",
+// "shift+super+v", "Escape").
+bool xdotoolKeys(const QStringList &keys);
+
+// xdotool: moves the pointer to a global position and clicks the left button.
+bool xdotoolClick(const QPoint &global);

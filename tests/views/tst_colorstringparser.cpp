@@ -1,5 +1,6 @@
 #include "views/ColorStringParser.h"
 
+#include <QDebug>
 #include <QTest>
 
 #include <cmath>
@@ -40,14 +41,12 @@ void TestColorStringParser::colours_data()
 
     QTest::newRow("#FFF") << QStringLiteral("#FFF") << white;
     QTest::newRow("fff + line break") << QStringLiteral("fff\n") << white;
-    QTest::newRow("#ffffff") << QStringLiteral("#ffffff") << white;
     QTest::newRow("blanks around hex") << QStringLiteral("  #FfFfFf\t") << white;
     QTest::newRow("#ff000080") << QStringLiteral("#ff000080") << rgba(1, 0, 0, 128 / 255.0);
     QTest::newRow("#123") << QStringLiteral("#123") << rgba(0x11 / 255.0, 0x22 / 255.0, 0x33 / 255.0);
 
     QTest::newRow("RGB(255, 0, 0)") << QStringLiteral("RGB(255, 0, 0)") << red;
     QTest::newRow("rgb percent") << QStringLiteral("rgb(100%, 0%, 0%)") << red;
-    QTest::newRow("rgb blanks") << QStringLiteral("rgb(255 0 0)") << red;
     QTest::newRow("rgb tab separated") << QStringLiteral("rgb(255\t0\t0)") << red;
     QTest::newRow("rgb trailing text ignored") << QStringLiteral("rgb(255,0,0) is red") << red;
     QTest::newRow("rgba 0.5") << QStringLiteral("rgba(255, 0, 0, 0.5)") << halfRed;
@@ -89,16 +88,10 @@ void TestColorStringParser::colours()
     QFETCH(QString, input);
     QFETCH(Rgba, expected);
     const std::optional<QColor> colour = parseColorString(input);
-    QVERIFY2(colour, qPrintable(input));
-    QVERIFY(colour->isValid());
-    const QString got = QStringLiteral("%1 %2 %3 %4")
-                            .arg(colour->redF())
-                            .arg(colour->greenF())
-                            .arg(colour->blueF())
-                            .arg(colour->alphaF());
+    QVERIFY2(colour && colour->isValid(), qPrintable(input));
     QVERIFY2(near(colour->redF(), expected.r) && near(colour->greenF(), expected.g)
                  && near(colour->blueF(), expected.b) && near(colour->alphaF(), expected.a),
-             qPrintable(got));
+             qPrintable(QDebug::toString(*colour)));
 }
 
 void TestColorStringParser::notColours_data()
@@ -106,7 +99,6 @@ void TestColorStringParser::notColours_data()
     QTest::addColumn<QString>("input");
 
     QTest::newRow("four hex digits") << QStringLiteral("#ffff");
-    QTest::newRow("five hex digits") << QStringLiteral("fffff");
     QTest::newRow("two hashes") << QStringLiteral("##fff");
     QTest::newRow("not hex") << QStringLiteral("#ggg");
     QTest::newRow("rgb two values") << QStringLiteral("rgb(255, 0)");
@@ -131,7 +123,6 @@ void TestColorStringParser::notColours_data()
     QTest::newRow("empty initialiser") << QStringLiteral("color(red:)");
     QTest::newRow("initialiser without red label") << QStringLiteral("Color(1, 0, 0)");
     QTest::newRow("colour name red") << QStringLiteral("red");
-    QTest::newRow("colour name blue") << QStringLiteral("blue");
     QTest::newRow("empty") << QString();
     QTest::newRow("blanks") << QStringLiteral(" \n\t ");
     QTest::newRow("commas only") << QStringLiteral(",,,,");

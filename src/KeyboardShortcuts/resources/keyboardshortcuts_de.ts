@@ -8,6 +8,14 @@
         <translation>Kurzbefehl aufnehmen</translation>
     </message>
     <message>
+        <source>unreadable_shortcut</source>
+        <translation>Unlesbar: aufnehmen</translation>
+    </message>
+    <message>
+        <source>unreadable_shortcut_help</source>
+        <translation>Der gespeicherte Kurzbefehl ist nicht lesbar, daher ist er aus. Hier klicken und einen neuen Kurzbefehl drücken.</translation>
+    </message>
+    <message>
         <source>press_shortcut</source>
         <translation>Kurzbefehl drücken</translation>
     </message>

@@ -8,6 +8,14 @@
         <translation>Record Shortcut</translation>
     </message>
     <message>
+        <source>unreadable_shortcut</source>
+        <translation>Unreadable: Record</translation>
+    </message>
+    <message>
+        <source>unreadable_shortcut_help</source>
+        <translation>The stored shortcut could not be read, so the hotkey is off. Click here and press a new shortcut.</translation>
+    </message>
+    <message>
         <source>press_shortcut</source>
         <translation>Press Shortcut</translation>
     </message>

@@ -1,6 +1,7 @@
 #include "KeyboardShortcuts/x11/X11KeyGrabber.h"
 
 #include "KeyboardShortcuts/ShortcutsLogging.h"
+#include "x11/XcbHeldKeys.h"
 #include "x11/XcbReply.h"
 
 #include <QCoreApplication>
@@ -265,9 +266,7 @@ void X11KeyGrabber::checkRelease()
 
 bool X11KeyGrabber::isKeyDown(xcb_keycode_t keycode) const
 {
-    XcbReply<xcb_query_keymap_reply_t> keymap(
-        xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
-    return keymap && (keymap->keys[keycode / 8] & (1u << (keycode % 8)));
+    return queryHeldKeys(m_connection).test(keycode);
 }
 
 void X11KeyGrabber::scheduleMappingChanged()

@@ -4,19 +4,9 @@
 #include "x11/XcbReply.h"
 
 #include <xcb/xcb_keysyms.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <memory>
-
-namespace {
-
-constexpr xcb_keysym_t XK_Alt_L = 0xffe9;
-constexpr xcb_keysym_t XK_Alt_R = 0xffea;
-constexpr xcb_keysym_t XK_Super_L = 0xffeb;
-constexpr xcb_keysym_t XK_Super_R = 0xffec;
-constexpr xcb_keysym_t XK_Num_Lock = 0xff7f;
-constexpr xcb_keysym_t XK_Scroll_Lock = 0xff14;
-
-} // namespace
 
 X11ModifierMasks X11ModifierMasks::read(xcb_connection_t *connection)
 {
@@ -42,13 +32,13 @@ X11ModifierMasks X11ModifierMasks::read(xcb_connection_t *connection)
                 continue;
             for (int column = 0; column < 4; ++column) {
                 const xcb_keysym_t sym = xcb_key_symbols_get_keysym(symbols.get(), keycode, column);
-                if ((sym == XK_Alt_L || sym == XK_Alt_R) && !masks.alt)
+                if ((sym == XKB_KEY_Alt_L || sym == XKB_KEY_Alt_R) && !masks.alt)
                     masks.alt = bit;
-                else if ((sym == XK_Super_L || sym == XK_Super_R) && !masks.super)
+                else if ((sym == XKB_KEY_Super_L || sym == XKB_KEY_Super_R) && !masks.super)
                     masks.super = bit;
-                else if (sym == XK_Num_Lock && !masks.numLock)
+                else if (sym == XKB_KEY_Num_Lock && !masks.numLock)
                     masks.numLock = bit;
-                else if (sym == XK_Scroll_Lock && !masks.scrollLock)
+                else if (sym == XKB_KEY_Scroll_Lock && !masks.scrollLock)
                     masks.scrollLock = bit;
             }
         }

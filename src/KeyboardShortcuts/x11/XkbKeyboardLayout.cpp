@@ -73,8 +73,13 @@ std::optional<QString> XkbKeyboardLayout::unshiftedText(int carbonKeyCode) const
     const xkb_layout_index_t group = xkb_state_key_get_layout(state.get(), *keyCode);
     if (group == XKB_LAYOUT_INVALID)
         return std::nullopt;
+    return keyText(keymap.get(), *keyCode, group);
+}
+
+std::optional<QString> XkbKeyboardLayout::keyText(xkb_keymap *keymap, quint32 keyCode, quint32 group)
+{
     const xkb_keysym_t *symbols = nullptr;
-    const int count = xkb_keymap_key_get_syms_by_level(keymap.get(), *keyCode, group, 0, &symbols);
+    const int count = xkb_keymap_key_get_syms_by_level(keymap, keyCode, group, 0, &symbols);
     if (count != 1)
         return std::nullopt;
     // Dead keys and function keys have no character: 0.

@@ -8,6 +8,7 @@
 
 class XcbConnection;
 struct xkb_context;
+struct xkb_keymap;
 
 namespace KeyboardShortcuts {
 
@@ -26,6 +27,12 @@ public:
     bool isValid() const { return m_ready; }
 
     std::optional<QString> unshiftedText(int carbonKeyCode) const override;
+
+    // The one character the key with this xkb keycode types at the first
+    // shift level of group; none for dead keys, function keys and keys with
+    // more or fewer symbols. Shared with the Wayland layout, whose keycodes
+    // are the same (evdev + 8).
+    static std::optional<QString> keyText(xkb_keymap *keymap, quint32 keyCode, quint32 group);
 
 private:
     struct ContextDeleter

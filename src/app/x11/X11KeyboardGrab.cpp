@@ -1,6 +1,7 @@
 #include "app/x11/X11KeyboardGrab.h"
 
 #include "app/AppLogging.h"
+#include "x11/XcbHeldKeys.h"
 #include "x11/XcbReply.h"
 
 #include <QCoreApplication>
@@ -149,14 +150,7 @@ bool X11KeyboardGrab::grab()
 
 std::bitset<256> X11KeyboardGrab::keysDown() const
 {
-    std::bitset<256> down;
-    const XcbReply<xcb_query_keymap_reply_t> reply(
-        xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
-    if (!reply)
-        return down;
-    for (int i = 0; i < 256; ++i)
-        down[i] = reply->keys[i / 8] & (1 << (i % 8));
-    return down;
+    return queryHeldKeys(m_connection);
 }
 
 bool X11KeyboardGrab::isAnyKeyDown() const

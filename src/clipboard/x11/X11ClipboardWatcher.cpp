@@ -1,8 +1,8 @@
 #include "clipboard/x11/X11ClipboardWatcher.h"
 
 #include "clipboard/ClipboardLogging.h"
+#include "clipboard/ClipboardReadRules.h"
 
-#include <QBuffer>
 #include <QImageReader>
 
 #include <xcb/xfixes.h>
@@ -21,14 +21,6 @@ constexpr uint32_t wholeProperty = 0x1fffffff; // in 32-bit units: "everything t
 uint8_t eventType(const xcb_generic_event_t *event)
 {
     return event->response_type & 0x7f;
-}
-
-// Text on the wire often ends with a NUL terminator that is not part of it.
-QByteArray withoutTrailingNuls(QByteArray data)
-{
-    while (!data.isEmpty() && data.endsWith('\0'))
-        data.chop(1);
-    return data;
 }
 
 } // namespace
@@ -208,38 +200,21 @@ std::optional<ClipboardSnapshot> X11ClipboardWatcher::fetchFrom(xcb_window_t req
         break;
     }
 
-    QList<xcb_atom_t> targets;
-    if (targetsTransfer.outcome == Outcome::Ok) {
-        const auto *atoms = reinterpret_cast<const xcb_atom_t *>(targetsTransfer.data.constData());
-        targets
-            = QList<xcb_atom_t>(atoms, atoms + targetsTransfer.data.size() / qsizetype(sizeof(xcb_atom_t)));
-    } else {
-        // An owner without TARGETS: ask for text blindly.
-        targets = {m_atoms.utf8String, XCB_ATOM_STRING};
-    }
-    if (targets.contains(m_atoms.passwordHint)) {
+    const ClipboardReadRules::TargetAtoms atoms = targetAtoms();
+    const QList<xcb_atom_t> targets = ClipboardReadRules::offeredTargets(
+        targetsTransfer.outcome == Outcome::Ok ? std::optional<QByteArray>(targetsTransfer.data)
+                                               : std::nullopt,
+        atoms);
+    if (ClipboardReadRules::isSecret(targets, atoms)) {
         qCDebug(lcClipboard) << "the clipboard holds a secret (password-manager hint); not read";
         return ClipboardSnapshot {};
     }
 
     // Images: PNG first, then any other image type Qt can decode.
-    QList<QByteArray> imageTypes;
-    QList<xcb_atom_t> imageTargets;
-    if (targets.contains(m_atoms.imagePng)) {
-        imageTypes.append(QByteArrayLiteral("image/png"));
-        imageTargets.append(m_atoms.imagePng);
-    }
-    const QList<QByteArray> names = atomNames(targets);
-    const QList<QByteArray> decodable = QImageReader::supportedMimeTypes();
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (targets.at(i) != m_atoms.imagePng && names.at(i).startsWith("image/")
-            && decodable.contains(names.at(i))) {
-            imageTypes.append(names.at(i));
-            imageTargets.append(targets.at(i));
-        }
-    }
-    for (qsizetype i = 0; i < imageTargets.size(); ++i) {
-        const Transfer transfer = convert(requestor, imageTargets.at(i), change.time, maxImageBytes);
+    const QList<ClipboardReadRules::ImageCandidate> images = ClipboardReadRules::imageCandidates(
+        targets, atomNames(targets), atoms, QImageReader::supportedMimeTypes());
+    for (const ClipboardReadRules::ImageCandidate &candidate : images) {
+        const Transfer transfer = convert(requestor, candidate.target, change.time, maxImageBytes);
         if (transfer.outcome == Outcome::Superseded || transfer.outcome == Outcome::Stopped)
             return std::nullopt;
         if (transfer.outcome == Outcome::TooLarge) {
@@ -248,19 +223,18 @@ std::optional<ClipboardSnapshot> X11ClipboardWatcher::fetchFrom(xcb_window_t req
         }
         if (transfer.outcome != Outcome::Ok)
             continue;
-        bool tooLarge = false;
-        if (std::optional<QImage> image = decodeImage(transfer.data, imageTypes.at(i), &tooLarge))
-            return ClipboardSnapshot {{*image}, std::nullopt};
-        if (tooLarge) {
+        ClipboardReadRules::DecodedImage decoded
+            = ClipboardReadRules::decodeImage(transfer.data, candidate.mimeType, maxImageBytes);
+        if (decoded.image)
+            return ClipboardSnapshot {{*decoded.image}, std::nullopt};
+        if (decoded.tooLarge) {
             qCDebug(lcClipboard) << "the clipboard image would decode to more than" << maxImageBytes
                                  << "bytes; not captured";
             return ClipboardSnapshot {};
         }
     }
 
-    for (const xcb_atom_t target : {m_atoms.utf8String, m_atoms.textPlainUtf8, xcb_atom_t(XCB_ATOM_STRING)}) {
-        if (!targets.contains(target))
-            continue;
+    for (const xcb_atom_t target : ClipboardReadRules::textCandidates(targets, atoms)) {
         const Transfer transfer = convert(requestor, target, change.time, maxTextBytes);
         if (transfer.outcome == Outcome::Superseded || transfer.outcome == Outcome::Stopped)
             return std::nullopt;
@@ -270,11 +244,21 @@ std::optional<ClipboardSnapshot> X11ClipboardWatcher::fetchFrom(xcb_window_t req
         }
         if (transfer.outcome != Outcome::Ok)
             continue;
-        const QByteArray bytes = withoutTrailingNuls(transfer.data);
-        return ClipboardSnapshot {
-            {}, target == XCB_ATOM_STRING ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes)};
+        return ClipboardSnapshot {{},
+                                  ClipboardReadRules::decodeText(transfer.data, target == XCB_ATOM_STRING)};
     }
     return ClipboardSnapshot {};
+}
+
+ClipboardReadRules::TargetAtoms X11ClipboardWatcher::targetAtoms() const
+{
+    ClipboardReadRules::TargetAtoms atoms;
+    atoms.utf8String = m_atoms.utf8String;
+    atoms.textPlainUtf8 = m_atoms.textPlainUtf8;
+    atoms.string = XCB_ATOM_STRING;
+    atoms.passwordHint = m_atoms.passwordHint;
+    atoms.imagePng = m_atoms.imagePng;
+    return atoms;
 }
 
 QDeadlineTimer X11ClipboardWatcher::responseDeadline() const
@@ -323,9 +307,9 @@ X11ClipboardWatcher::Transfer X11ClipboardWatcher::convert(xcb_window_t requesto
     if (!head)
         return result;
     if (head->type == m_atoms.incr) {
-        const qsizetype announced = xcb_get_property_value_length(head.get()) >= 4
-            ? qsizetype(*static_cast<const uint32_t *>(xcb_get_property_value(head.get())))
-            : 0;
+        const qsizetype announced = ClipboardReadRules::incrAnnouncedSize(
+            QByteArrayView(static_cast<const char *>(xcb_get_property_value(head.get())),
+                           xcb_get_property_value_length(head.get())));
         return receiveIncrementally(requestor, announced, cap);
     }
     const qsizetype size
@@ -441,30 +425,4 @@ QList<QByteArray> X11ClipboardWatcher::atomNames(const QList<xcb_atom_t> &atoms)
                            : QByteArray());
     }
     return names;
-}
-
-std::optional<QImage> X11ClipboardWatcher::decodeImage(const QByteArray &data, const QByteArray &mimeType,
-                                                       bool *tooLarge) const
-{
-    *tooLarge = false;
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    const QList<QByteArray> formats = QImageReader::imageFormatsForMimeType(mimeType);
-    QImageReader reader(&buffer, formats.isEmpty() ? QByteArray() : formats.constFirst());
-    reader.setDecideFormatFromContent(true);
-    // Check the size before any pixel is allocated.
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return std::nullopt;
-    if (qint64(size.width()) * size.height() * 4 > maxImageBytes) {
-        *tooLarge = true;
-        return std::nullopt;
-    }
-    QImage image = reader.read();
-    if (image.isNull()) {
-        qCDebug(lcClipboard) << "cannot decode the clipboard's" << mimeType << ":" << reader.errorString();
-        return std::nullopt;
-    }
-    return image;
 }

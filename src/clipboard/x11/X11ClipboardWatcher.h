@@ -1,6 +1,7 @@
 #pragma once
 
-#include "clipboard/x11/ClipboardSnapshot.h"
+#include "clipboard/ClipboardReadRules.h"
+#include "clipboard/ClipboardSnapshot.h"
 #include "x11/XcbConnection.h"
 #include "x11/XcbReply.h"
 
@@ -95,8 +96,7 @@ private:
     Transfer convert(xcb_window_t requestor, xcb_atom_t target, xcb_timestamp_t time, qsizetype cap);
     Transfer receiveIncrementally(xcb_window_t requestor, qsizetype announced, qsizetype cap);
     QList<QByteArray> atomNames(const QList<xcb_atom_t> &atoms);
-    std::optional<QImage> decodeImage(const QByteArray &data, const QByteArray &mimeType,
-                                      bool *tooLarge) const;
+    ClipboardReadRules::TargetAtoms targetAtoms() const;
     QDeadlineTimer responseDeadline() const;
 
     XcbConnection m_connection;

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "clipboard/PasteboardProvider.h"
-#include "clipboard/x11/ClipboardSnapshot.h"
-
-#include <QObject>
+#include "clipboard/SnapshotPasteboardProvider.h"
 
 #include <memory>
 
@@ -13,18 +10,14 @@ class X11ClipboardWatcher;
 //
 // Reads never happen on the GUI thread: an X11ClipboardWatcher fetches each
 // new clipboard content on its own thread and connection, and this object
-// answers changeCount(), readImages() and string() at once from the latest
-// complete snapshot. Each snapshot that arrives moves the change counter by
-// one, so the counter never moves without its content.
+// answers from the latest complete snapshot (SnapshotPasteboardProvider).
 //
 // Writes go through QClipboard, which serves other applications' requests;
-// the counter moves once inside each write call and the resulting owner
-// change (our own window) is not counted again. Images are written as PNG,
-// encoded once.
+// the resulting owner change (our own window) is not counted again.
 //
 // Must be created and used on the GUI thread of a QGuiApplication running on
 // the xcb platform.
-class X11PasteboardProvider : public QObject, public PasteboardProvider
+class X11PasteboardProvider : public SnapshotPasteboardProvider
 {
     Q_OBJECT
 
@@ -35,24 +28,11 @@ public:
     // False when the clipboard cannot be watched (no X display, no XFixes).
     bool isValid() const;
 
-    qint64 changeCount() const override { return m_changeCount; }
-    std::optional<QList<QImage>> readImages() const override;
-    std::optional<QString> string(const QString &type) const override;
-    void clearContents() override;
-    bool setString(const QString &string, const QString &type) override;
-    bool writeImages(const QList<QImage> &images) override;
-
-Q_SIGNALS:
-    // A new clipboard content was read (or found empty); changeCount moved.
-    void snapshotChanged(qint64 changeCount);
+protected:
+    bool writeText(const QString &text) override;
+    bool writePng(const QByteArray &png) override;
+    void clearOwnContent() override;
 
 private:
-    void applySnapshot(const ClipboardSnapshot &snapshot);
-    void applyOwnWrite(ClipboardSnapshot snapshot);
-    void clearIfStillPending();
-
     std::unique_ptr<X11ClipboardWatcher> m_watcher;
-    ClipboardSnapshot m_snapshot;
-    qint64 m_changeCount = 0;
-    bool m_clearPending = false;
 };

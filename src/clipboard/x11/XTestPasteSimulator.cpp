@@ -1,26 +1,20 @@
 #include "clipboard/x11/XTestPasteSimulator.h"
 
 #include "clipboard/ClipboardLogging.h"
-#include "clipboard/x11/TerminalWindowClasses.h"
+#include "clipboard/TerminalWindowClasses.h"
 #include "x11/XcbConnection.h"
+#include "x11/XcbHeldKeys.h"
 #include "x11/XcbKeySymbols.h"
 #include "x11/XcbReply.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <unistd.h>
 
 namespace {
-
-// Keysyms from X11/keysymdef.h.
-constexpr xcb_keysym_t keysymLowerV = 0x0076;
-constexpr xcb_keysym_t keysymUpperV = 0x0056;
-constexpr xcb_keysym_t keysymControlL = 0xffe3;
-constexpr xcb_keysym_t keysymControlR = 0xffe4;
-constexpr xcb_keysym_t keysymShiftL = 0xffe1;
-constexpr xcb_keysym_t keysymShiftR = 0xffe2;
 
 // Ancestors of a focus window worth looking at: the focus window itself, the
 // client window a window manager frames, and the frame.
@@ -92,8 +86,8 @@ void XTestPasteSimulator::attempt()
     }
     drainEvents();
 
-    QByteArray keymap;
-    const bool held = keysHeld(&keymap);
+    const std::bitset<256> heldKeys = queryHeldKeys(m_connection->get());
+    const bool held = heldKeys.any();
     const FocusInfo focus = focusInfo();
     if ((held || !focus.foreign) && m_waiting.elapsed() < releaseWait.count()) {
         m_timer.start(pollInterval);
@@ -101,7 +95,7 @@ void XTestPasteSimulator::attempt()
     }
     if (held)
         qCDebug(lcPaste) << "keys still held after" << releaseWait.count() << "ms; releasing them";
-    const bool sent = inject(focus.terminal, held ? keymap : QByteArray());
+    const bool sent = inject(focus.terminal, heldKeys);
     --m_pending;
     if (sent)
         Q_EMIT chordSent(focus.terminal);
@@ -109,20 +103,6 @@ void XTestPasteSimulator::attempt()
         m_waiting.start();
         m_timer.start(0);
     }
-}
-
-bool XTestPasteSimulator::keysHeld(QByteArray *keymap) const
-{
-    xcb_connection_t *c = m_connection->get();
-    XcbReply<xcb_query_keymap_reply_t> reply(xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr));
-    if (!reply)
-        return false;
-    *keymap = QByteArray(reinterpret_cast<const char *>(reply->keys), sizeof(reply->keys));
-    for (const char byte : *keymap) {
-        if (byte)
-            return true;
-    }
-    return false;
 }
 
 XTestPasteSimulator::FocusInfo XTestPasteSimulator::focusInfo() const
@@ -162,7 +142,7 @@ XTestPasteSimulator::FocusInfo XTestPasteSimulator::focusInfo() const
     return info;
 }
 
-bool XTestPasteSimulator::inject(bool terminalChord, const QByteArray &heldKeymap)
+bool XTestPasteSimulator::inject(bool terminalChord, const std::bitset<256> &heldKeys)
 {
     xcb_connection_t *c = m_connection->get();
     // Allocated per chord so that a layout switch is picked up.
@@ -171,9 +151,10 @@ bool XTestPasteSimulator::inject(bool terminalChord, const QByteArray &heldKeyma
         qCWarning(lcPaste) << "cannot read the keyboard mapping; not pasting";
         return false;
     }
-    const xcb_keycode_t v = keycodeFor(symbols.get(), {keysymLowerV, keysymUpperV});
-    const xcb_keycode_t control = keycodeFor(symbols.get(), {keysymControlL, keysymControlR});
-    const xcb_keycode_t shift = terminalChord ? keycodeFor(symbols.get(), {keysymShiftL, keysymShiftR}) : 0;
+    const xcb_keycode_t v = keycodeFor(symbols.get(), {XKB_KEY_v, XKB_KEY_V});
+    const xcb_keycode_t control = keycodeFor(symbols.get(), {XKB_KEY_Control_L, XKB_KEY_Control_R});
+    const xcb_keycode_t shift
+        = terminalChord ? keycodeFor(symbols.get(), {XKB_KEY_Shift_L, XKB_KEY_Shift_R}) : 0;
     if (!v || !control || (terminalChord && !shift)) {
         qCWarning(lcPaste) << "the keyboard mapping has no key for V, Control or Shift; not pasting";
         return false;
@@ -184,11 +165,9 @@ bool XTestPasteSimulator::inject(bool terminalChord, const QByteArray &heldKeyma
     };
     // Keys the user still holds: let them go so that they neither add to the
     // chord nor keep a hotkey grab active. They are not pressed again.
-    for (int byte = 0; byte < heldKeymap.size(); ++byte) {
-        for (int bit = 0; bit < 8; ++bit) {
-            if (heldKeymap.at(byte) & (1 << bit))
-                send(XCB_KEY_RELEASE, xcb_keycode_t(byte * 8 + bit));
-        }
+    for (size_t key = 0; key < heldKeys.size(); ++key) {
+        if (heldKeys.test(key))
+            send(XCB_KEY_RELEASE, xcb_keycode_t(key));
     }
     // One batch: every press below has its release in the same flush.
     send(XCB_KEY_PRESS, control);

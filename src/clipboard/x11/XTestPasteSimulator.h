@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <bitset>
 #include <chrono>
 #include <memory>
 
@@ -58,10 +59,10 @@ private:
     };
 
     void attempt();
-    bool keysHeld(QByteArray *keymap) const;
     FocusInfo focusInfo() const;
     // False when the keymap lacks a key of the chord or the display went away.
-    bool inject(bool terminalChord, const QByteArray &heldKeymap);
+    // Keys in heldKeys are released first.
+    bool inject(bool terminalChord, const std::bitset<256> &heldKeys);
     void drainEvents() const;
 
     std::unique_ptr<XcbConnection> m_connection;

@@ -1,4 +1,4 @@
-#include "clipboard/x11/TerminalWindowClasses.h"
+#include "clipboard/TerminalWindowClasses.h"
 
 namespace TerminalWindowClasses {
 
@@ -42,6 +42,13 @@ const QByteArrayList &names()
         "io.elementary.terminal",
         "blackbox",
         "contour",
+        // Wayland app_ids that differ from the X11 names above
+        "footclient",
+        "org.gnome.terminal",
+        "org.kde.konsole",
+        "com.gexperts.tilix",
+        "org.gnome.ptyxis",
+        "org.codeberg.dnkl.foot",
     };
     return list;
 }
@@ -57,6 +64,11 @@ static bool listed(const QByteArray &name)
 bool isTerminal(const QByteArray &instanceName, const QByteArray &className)
 {
     return listed(instanceName) || listed(className);
+}
+
+bool isTerminalAppId(const QByteArray &appId)
+{
+    return listed(appId);
 }
 
 } // namespace TerminalWindowClasses

@@ -1,4 +1,4 @@
-#include "KeyboardShortcuts/x11/X11PlatformServices.h"
+#include "KeyboardShortcuts/x11/X11ShortcutServices.h"
 
 #include "KeyboardShortcuts/x11/X11NativeKeyCodeMap.h"
 #include "KeyboardShortcuts/x11/X11RecorderKeyboardGrab.h"
@@ -7,9 +7,9 @@
 
 namespace KeyboardShortcuts {
 
-PlatformServices x11PlatformServices()
+ShortcutServices x11ShortcutServices()
 {
-    PlatformServices services;
+    ShortcutServices services;
     services.keyboardLayout = std::make_shared<XkbKeyboardLayout>();
     services.nativeKeyCodes = std::make_shared<X11NativeKeyCodeMap>();
     services.systemShortcuts = std::make_shared<X11SystemShortcutSource>();

@@ -1,4 +1,4 @@
-#include "KeyboardShortcuts/PlatformServices.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 
 #include "KeyboardShortcuts/KeyboardLayout.h"
 #include "KeyboardShortcuts/NativeKeyCodeMap.h"
@@ -45,7 +45,7 @@ public:
     bool isGrabbed() const override { return false; }
 };
 
-PlatformServices withDefaults(PlatformServices services)
+ShortcutServices withDefaults(ShortcutServices services)
 {
     if (!services.keyboardLayout)
         services.keyboardLayout = std::make_shared<NullKeyboardLayout>();
@@ -58,25 +58,25 @@ PlatformServices withDefaults(PlatformServices services)
     return services;
 }
 
-PlatformServices &current()
+ShortcutServices &current()
 {
-    static PlatformServices services = withDefaults({});
+    static ShortcutServices services = withDefaults({});
     return services;
 }
 
 } // namespace
 
-void setPlatformServices(PlatformServices services)
+void setShortcutServices(ShortcutServices services)
 {
     current() = withDefaults(std::move(services));
 }
 
-void resetPlatformServices()
+void resetShortcutServices()
 {
     current() = withDefaults({});
 }
 
-const PlatformServices &platformServices()
+const ShortcutServices &shortcutServices()
 {
     return current();
 }

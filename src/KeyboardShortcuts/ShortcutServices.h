@@ -15,7 +15,7 @@ class SystemShortcutSource;
 // implementations stand in: no layout text, no native key codes, nothing
 // taken, no keyboard grab. This is process-wide state of the shortcut
 // subsystem, kept here in one place.
-struct PlatformServices
+struct ShortcutServices
 {
     std::shared_ptr<const KeyboardLayout> keyboardLayout;
     std::shared_ptr<const NativeKeyCodeMap> nativeKeyCodes;
@@ -23,10 +23,10 @@ struct PlatformServices
     std::shared_ptr<RecorderKeyboardGrab> recorderKeyboardGrab;
 };
 
-void setPlatformServices(PlatformServices services);
+void setShortcutServices(ShortcutServices services);
 // Back to the null implementations (tests start from here).
-void resetPlatformServices();
+void resetShortcutServices();
 // Never holds an empty member. Main thread only.
-const PlatformServices &platformServices();
+const ShortcutServices &shortcutServices();
 
 } // namespace KeyboardShortcuts

@@ -1,0 +1,39 @@
+#include "clipboard/wayland/WaylandPasteboardProvider.h"
+
+WaylandPasteboardProvider::WaylandPasteboardProvider(Protocol protocol, QObject *parent)
+    : SnapshotPasteboardProvider(parent)
+    , m_watcher(std::make_unique<WaylandClipboardWatcher>(protocol))
+{
+    connect(m_watcher.get(), &WaylandClipboardWatcher::snapshotFetched, this,
+            &WaylandPasteboardProvider::applySnapshot, Qt::QueuedConnection);
+    if (m_watcher->isValid())
+        m_watcher->start();
+}
+
+WaylandPasteboardProvider::~WaylandPasteboardProvider() = default;
+
+bool WaylandPasteboardProvider::writeText(const QString &text)
+{
+    if (!m_watcher->isValid())
+        return false;
+    const QByteArray utf8 = text.toUtf8();
+    m_watcher->setSelection({{"text/plain;charset=utf-8", utf8},
+                             {"text/plain", utf8},
+                             {"UTF8_STRING", utf8},
+                             {"TEXT", utf8},
+                             {"STRING", text.toLatin1()}});
+    return true;
+}
+
+bool WaylandPasteboardProvider::writePng(const QByteArray &png)
+{
+    if (!m_watcher->isValid())
+        return false;
+    m_watcher->setSelection({{"image/png", png}});
+    return true;
+}
+
+void WaylandPasteboardProvider::clearOwnContent()
+{
+    m_watcher->clearSelection();
+}
