@@ -26,6 +26,11 @@ public:
     // that a registered combination can be recognised while a menu holds the
     // keyboard.
     virtual const NativeKeyCodeMap &keyCodes() const = 0;
+    // The window system's time stamp of the key event that hotKeyPressed or
+    // hotKeyReleased reports right now, so that what a hotkey's action asks
+    // of the window system (taking the keyboard focus, say) can name the user
+    // action it answers. 0 where the platform has no such time.
+    virtual quint32 eventTime() const { return 0; }
 
 Q_SIGNALS:
     void hotKeyPressed(quint32 id);

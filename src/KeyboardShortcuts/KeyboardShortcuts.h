@@ -74,6 +74,9 @@ void setEnabled(bool enabled);
 // Whether this process holds (or has suspended) a hotkey for the shortcut,
 // so that a check for combinations taken by others can leave it out.
 bool isOwnHotKey(const Shortcut &shortcut);
+// The window system's time stamp of the hotkey event whose actions run now
+// (see HotKeyBackend::eventTime()); 0 where the platform has none.
+quint32 hotKeyEventTime();
 // Whether one of the application's menus is open (hotkeys are then
 // recognised in the application's own key events).
 bool isMenuOpen();

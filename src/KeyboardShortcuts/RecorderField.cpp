@@ -5,8 +5,10 @@
 #include "KeyboardShortcuts/MenuItemSearch.h"
 #include "KeyboardShortcuts/ModifierFlags.h"
 #include "KeyboardShortcuts/NativeKeyCodeMap.h"
+#include "KeyboardShortcuts/RecorderKeyboardGrab.h"
 #include "KeyboardShortcuts/ResourceBundle.h"
 #include "KeyboardShortcuts/ShortcutServices.h"
+#include "KeyboardShortcuts/ShortcutsLogging.h"
 
 #include <QAction>
 #include <QApplication>
@@ -125,6 +127,14 @@ RecorderField::RecorderField(const Name &name, RecorderController::OnChange onCh
     m_clearAction->setObjectName(QStringLiteral("clearShortcut"));
     connect(m_clearAction, &QAction::triggered, this, [this] { m_controller->clear(); });
 
+    m_grabCap.setSingleShot(true);
+    m_grabCap.setInterval(keyboardGrabCap);
+    connect(&m_grabCap, &QTimer::timeout, this, [] {
+        qCInfo(lcShortcuts) << "the recorder has held the keyboard for" << keyboardGrabCap.count()
+                            << "s; letting it go (combinations other applications hold no longer reach it)";
+        shortcutServices().recorderKeyboardGrab->release();
+    });
+
     RecorderHost &host = *this;
     m_controller = std::make_unique<RecorderController>(name, host, std::move(onChange));
     connect(m_controller.get(), &RecorderController::displayChanged, this, &RecorderField::syncDisplay);
@@ -133,7 +143,7 @@ RecorderField::RecorderField(const Name &name, RecorderController::OnChange onCh
 
 RecorderField::~RecorderField()
 {
-    m_monitor.reset();
+    stopIntercepting();
     disconnect(m_controller.get(), nullptr, this, nullptr);
     // Going away while recording must not leave the global hotkeys paused.
     if (m_controller->isRecording())
@@ -160,10 +170,17 @@ bool RecorderField::event(QEvent *event)
         break;
     case QEvent::ParentChange:
         if (m_controller->isRecording()) {
-            m_monitor.reset();
+            stopIntercepting();
             m_controller->endRecording();
         }
         preventBecomingFocusedByItself();
+        break;
+    case QEvent::Hide:
+        // The window closed (its deactivation may come later).
+        if (m_controller->isRecording()) {
+            stopIntercepting();
+            m_controller->endRecording();
+        }
         break;
     default:
         break;
@@ -184,7 +201,7 @@ void RecorderField::focusInEvent(QFocusEvent *event)
         return;
     }
     if (m_controller->beginRecording())
-        startMonitor();
+        startIntercepting();
 }
 
 void RecorderField::focusOutEvent(QFocusEvent *event)
@@ -192,7 +209,7 @@ void RecorderField::focusOutEvent(QFocusEvent *event)
     QLineEdit::focusOutEvent(event);
     if (m_refusingFocus)
         return;
-    m_monitor.reset();
+    stopIntercepting();
     m_controller->endRecording();
 }
 
@@ -206,8 +223,10 @@ void RecorderField::mousePressEvent(QMouseEvent *event)
     QLineEdit::mousePressEvent(event);
 }
 
-void RecorderField::startMonitor()
+void RecorderField::startIntercepting()
 {
+    if (shortcutServices().recorderKeyboardGrab->grab(window()->windowHandle()))
+        m_grabCap.start();
     QPointer<RecorderField> self(this);
     m_monitor = std::make_unique<LocalEventMonitor>(
         QList<QEvent::Type> {QEvent::MouseButtonRelease, QEvent::KeyPress},
@@ -217,6 +236,13 @@ void RecorderField::startMonitor()
             return self->handleMonitoredEvent(receiver, event);
         });
     m_monitor->start();
+}
+
+void RecorderField::stopIntercepting()
+{
+    m_monitor.reset();
+    m_grabCap.stop();
+    shortcutServices().recorderKeyboardGrab->release();
 }
 
 EventMonitorVerdict RecorderField::handleMonitoredEvent(QObject *, QEvent *event)

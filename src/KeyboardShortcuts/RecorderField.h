@@ -5,7 +5,9 @@
 #include "KeyboardShortcuts/RecorderHost.h"
 
 #include <QLineEdit>
+#include <QTimer>
 
+#include <chrono>
 #include <memory>
 
 class QAction;
@@ -19,12 +21,17 @@ class LocalEventMonitor;
 // shortcut, with a clear button while there is one. Focusing it (a click, or
 // Tab into it) starts recording; while it records, a monitor on the
 // application's events hands key presses and mouse releases to the
-// RecorderController, which decides what becomes of them.
+// RecorderController, which decides what becomes of them, and the platform's
+// RecorderKeyboardGrab directs the keyboard to the control's window, so that
+// combinations other applications hold reach it too. The grab ends with the
+// recording, and after keyboardGrabCap at the latest.
 class RecorderField : public QLineEdit, private RecorderHost
 {
     Q_OBJECT
 
 public:
+    static constexpr std::chrono::seconds keyboardGrabCap {10};
+
     explicit RecorderField(const Name &name, RecorderController::OnChange onChange = {},
                            QWidget *parent = nullptr);
     ~RecorderField() override;
@@ -55,13 +62,15 @@ private:
     bool isTakenBySystem(const Shortcut &shortcut) const override;
 
     EventMonitorVerdict handleMonitoredEvent(QObject *receiver, QEvent *event);
-    void startMonitor();
+    void startIntercepting();
+    void stopIntercepting();
     void syncDisplay();
     void moveFocusOn();
     void preventBecomingFocusedByItself();
 
     std::unique_ptr<RecorderController> m_controller;
     std::unique_ptr<LocalEventMonitor> m_monitor;
+    QTimer m_grabCap;
     QAction *m_clearAction = nullptr;
     // Set for one turn of the event loop after the window is activated or the
     // control shown: focus that neither a click nor the control itself asked

@@ -2,6 +2,7 @@
 
 #include "KeyboardShortcuts/KeyboardLayout.h"
 #include "KeyboardShortcuts/NativeKeyCodeMap.h"
+#include "KeyboardShortcuts/RecorderKeyboardGrab.h"
 #include "KeyboardShortcuts/ShortcutsLogging.h"
 #include "KeyboardShortcuts/SystemShortcutSource.h"
 
@@ -36,6 +37,14 @@ public:
     QList<Shortcut> reservedShortcuts() const override { return {}; }
 };
 
+class NullRecorderKeyboardGrab final : public RecorderKeyboardGrab
+{
+public:
+    bool grab(QWindow *) override { return false; }
+    void release() override { }
+    bool isGrabbed() const override { return false; }
+};
+
 ShortcutServices withDefaults(ShortcutServices services)
 {
     if (!services.keyboardLayout)
@@ -44,6 +53,8 @@ ShortcutServices withDefaults(ShortcutServices services)
         services.nativeKeyCodes = std::make_shared<NullNativeKeyCodeMap>();
     if (!services.systemShortcuts)
         services.systemShortcuts = std::make_shared<NullSystemShortcutSource>();
+    if (!services.recorderKeyboardGrab)
+        services.recorderKeyboardGrab = std::make_shared<NullRecorderKeyboardGrab>();
     return services;
 }
 

@@ -131,6 +131,11 @@ bool isOwnHotKey(const Shortcut &shortcut)
                        [&](const GlobalHotKeys::Record &record) { return record.shortcut == shortcut; });
 }
 
+quint32 hotKeyEventTime()
+{
+    return state().backend->eventTime();
+}
+
 bool isMenuOpen()
 {
     return state().hotKeys.isMenuOpen();

@@ -313,7 +313,10 @@ HalvexApp::HalvexApp(std::unique_ptr<AppDelegate> delegate, std::unique_ptr<Logi
     , m_tray(std::make_unique<TrayEntry>(m_delegate->clipboardManager()))
 {
     connect(this, &HalvexApp::settingsRequested, m_settings.get(), &SettingsWindowManager::showSettings);
-    connect(this, &HalvexApp::togglePanelRequested, m_delegate.get(), &AppDelegate::toggleFloatingPanel);
+    // No input event of ours asked for the panel: the window system's current
+    // time stands for the user's action.
+    connect(this, &HalvexApp::togglePanelRequested, m_delegate.get(),
+            [this] { m_delegate->toggleFloatingPanel(); });
     connect(m_tray.get(), &TrayEntry::quitRequested, this, [] { QCoreApplication::quit(); });
     connect(m_tray.get(), &TrayEntry::settingsRequested, this, &HalvexApp::settingsRequested);
     connect(m_tray.get(), &TrayEntry::hideApplicationRequested, this, &HalvexApp::hideApplication);

@@ -60,7 +60,6 @@ void FloatingPanel::present(const QRect &screenArea)
     move(frame.topLeft());
     show();
     raise();
-    activateWindow();
     qCDebug(lcViews) << "presented at" << frame;
 }
 

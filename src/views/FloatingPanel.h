@@ -21,8 +21,9 @@ public:
     void setTranslucent(bool translucent);
     bool isTranslucent() const { return m_translucent; }
 
-    // Centres the panel on the given screen area, shows it in front and asks
-    // for the keyboard focus.
+    // Centres the panel on the given screen area and shows it in front. The
+    // caller asks for the keyboard focus (activateWindow(), or on X11 with
+    // the time of the user's action).
     void present(const QRect &screenArea);
 
 Q_SIGNALS:

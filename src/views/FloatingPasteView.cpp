@@ -131,6 +131,7 @@ FloatingPasteView::FloatingPasteView(ClipboardManager *manager, std::function<vo
         setSelectedIndex(0);
         scrollToSelection();
     });
+    connect(m_searchField, &QLineEdit::textEdited, this, [this] { m_selectSearchOnFocus = false; });
     connect(m_clearButton, &QToolButton::clicked, this, [this] { m_searchField->clear(); });
     connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
         setSelectedIndex(m_list->row(item));
@@ -253,6 +254,8 @@ void FloatingPasteView::pasteSelected()
 
 bool FloatingPasteView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::FocusIn && watched == m_searchField && m_selectSearchOnFocus)
+        m_searchField->selectAll();
     if (event->type() == QEvent::KeyPress && handleKeyDown(*static_cast<QKeyEvent *>(event)))
         return true;
     return QWidget::eventFilter(watched, event);
@@ -265,6 +268,12 @@ void FloatingPasteView::showEvent(QShowEvent *event)
     setSelectedIndex(0);
     scrollToSelection();
     m_searchField->setFocus(Qt::OtherFocusReason);
+    // The previous search comes back selected: typing replaces it, an arrow
+    // key works on its list. Qt's line edit drops a selection made while its
+    // window is inactive, so the selection is made again when the field gets
+    // the keyboard, unless the user has typed meanwhile.
+    m_searchField->selectAll();
+    m_selectSearchOnFocus = true;
     if (!m_monitorInstalled) {
         qApp->installEventFilter(this);
         m_monitorInstalled = true;

@@ -78,6 +78,7 @@ private:
     std::function<void()> m_dismiss;
     int m_selectedIndex = 0;
     bool m_monitorInstalled = false;
+    bool m_selectSearchOnFocus = false;
     QList<ClipboardItem> m_shown; // filteredItems() as of the last refresh
     HistorySearch m_search;
 

@@ -31,7 +31,7 @@ private:
 void TestMenuItemSearch::init()
 {
     m_layout = std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout());
-    setShortcutServices({m_layout, nullptr, nullptr});
+    setShortcutServices({m_layout, nullptr, nullptr, nullptr});
 }
 
 void TestMenuItemSearch::cleanupTestCase()

@@ -7,9 +7,10 @@
 #include "KeyboardShortcuts/ShortcutServices.h"
 #include "fakes/FakeKeyboardLayout.h"
 #include "fakes/FakeNativeKeyCodeMap.h"
+#include "fakes/FakeRecorderKeyboardGrab.h"
 #include "fakes/FakeSystemShortcutSource.h"
+#include "support/MessageBoxAnswer.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -21,7 +22,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -42,43 +42,6 @@ void press(QWidget *target, int qtKey, Qt::KeyboardModifiers modifiers, quint32 
 {
     QKeyEvent event(QEvent::KeyPress, qtKey, modifiers, scanCode, 0, 0);
     QApplication::sendEvent(target, &event);
-}
-
-QMessageBox *openMessageBox()
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            return box;
-    }
-    return nullptr;
-}
-
-// Clicks the button with this text in the next message box that opens
-// (within 5 s), after noting the box's message.
-void answerNextAlert(const QString &buttonText, QString *message)
-{
-    auto *timer = new QTimer(qApp);
-    timer->setInterval(10);
-    auto attempts = std::make_shared<int>(500);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        QMessageBox *box = openMessageBox();
-        if (!box) {
-            if (--*attempts <= 0)
-                timer->deleteLater();
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        *message = box->text();
-        for (QAbstractButton *button : box->buttons()) {
-            if (button->text().remove(u'&') == buttonText) {
-                button->click();
-                return;
-            }
-        }
-        box->reject();
-    });
-    timer->start();
 }
 
 } // namespace
@@ -109,8 +72,9 @@ private Q_SLOTS:
                                  {64u, 58}})
             keyCodes->add(x, carbon);
         m_system = std::make_shared<FakeSystemShortcutSource>();
-        setShortcutServices(
-            {std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout()), keyCodes, m_system});
+        m_grab = std::make_shared<FakeRecorderKeyboardGrab>();
+        setShortcutServices({std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout()), keyCodes,
+                             m_system, m_grab});
 
         m_name = Name(QStringLiteral("fieldTest"));
         m_window = std::make_unique<QWidget>();
@@ -260,7 +224,7 @@ private Q_SLOTS:
         showAndActivate();
         QTest::mouseClick(m_field, Qt::LeftButton);
         QString message;
-        answerNextAlert(QStringLiteral("OK"), &message);
+        answerNextMessageBox(QStringLiteral("OK"), [&](QMessageBox *box) { message = box->text(); });
         press(m_field, Qt::Key_Q, Qt::ControlModifier, xQ);
         QCOMPARE(message, localized("keyboard_shortcut_used_by_menu_item").arg(QStringLiteral("Quit")));
         QCOMPARE(getShortcut(m_name), std::nullopt);
@@ -282,14 +246,76 @@ private Q_SLOTS:
         showAndActivate();
         QTest::mouseClick(m_field, Qt::LeftButton);
         QString message;
-        answerNextAlert(localized(force ? "force_use_shortcut" : "ok"), &message);
+        bool grabbedDuringAlert = true;
+        answerNextMessageBox(localized(force ? "force_use_shortcut" : "ok"), [&](QMessageBox *box) {
+            message = box->text();
+            grabbedDuringAlert = m_grab->isGrabbed();
+        });
+        QVERIFY(m_grab->isGrabbed());
         press(m_field, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, xK);
         QCOMPARE(message, localized("keyboard_shortcut_used_by_system"));
         QCOMPARE(getShortcut(m_name), force ? std::optional(shortcut) : std::nullopt);
-        if (force)
+        // The alert takes the keyboard while it is open; recording again
+        // takes it back.
+        QVERIFY(!grabbedDuringAlert);
+        if (force) {
             QVERIFY(!m_field->isRecording());
-        else
+            QVERIFY(!m_grab->isGrabbed());
+        } else {
             QTRY_VERIFY(m_field->isRecording());
+            QVERIFY(m_grab->isGrabbed());
+        }
+    }
+
+    // While recording the keyboard is directed to the recorder's window;
+    // every way recording ends lets it go.
+    void keyboardGrabLastsAsLongAsRecording_data()
+    {
+        QTest::addColumn<QString>("end");
+        for (const char *end : {"Escape", "Tab", "click outside", "shortcut accepted", "window closed",
+                                "another window activated", "control destroyed"})
+            QTest::newRow(end) << QString::fromLatin1(end);
+    }
+
+    void keyboardGrabLastsAsLongAsRecording()
+    {
+        QFETCH(QString, end);
+        showAndActivate();
+        QTest::mouseClick(m_field, Qt::LeftButton);
+        QVERIFY(m_field->isRecording());
+        QCOMPARE(m_grab->window, m_window->windowHandle());
+        QWidget other;
+        if (end == u"Escape") {
+            press(m_field, Qt::Key_Escape, Qt::NoModifier, xEscape);
+        } else if (end == u"Tab") {
+            press(m_field, Qt::Key_Tab, Qt::NoModifier, xTab);
+        } else if (end == u"click outside") {
+            QTest::mouseClick(m_after, Qt::LeftButton, {}, QPoint(8, m_after->height() / 2));
+        } else if (end == u"shortcut accepted") {
+            press(m_field, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, xK);
+        } else if (end == u"window closed") {
+            m_window->close();
+        } else if (end == u"another window activated") {
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        } else {
+            delete m_field;
+        }
+        QTRY_VERIFY(!m_grab->isGrabbed());
+        QVERIFY(!isPaused());
+    }
+
+    void keyboardGrabEndsAfterTheCap()
+    {
+        showAndActivate();
+        QTest::mouseClick(m_field, Qt::LeftButton);
+        QVERIFY(m_grab->isGrabbed());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_grab->isGrabbed(),
+                                 int(std::chrono::milliseconds(RecorderField::keyboardGrabCap).count())
+                                     + 5000);
+        // Recording itself goes on.
+        QVERIFY(m_field->isRecording());
     }
 
     // A window whose first control is the recorder does not start recording
@@ -358,6 +384,7 @@ private:
     QTemporaryDir m_configHome;
     Name m_name;
     std::shared_ptr<FakeSystemShortcutSource> m_system;
+    std::shared_ptr<FakeRecorderKeyboardGrab> m_grab;
     std::unique_ptr<QWidget> m_window;
     QCheckBox *m_before = nullptr;
     RecorderField *m_field = nullptr;

@@ -65,7 +65,7 @@ void TestShortcutDisplay::init()
 {
     m_layout = std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout());
     m_system = std::make_shared<FakeSystemShortcutSource>();
-    setShortcutServices({m_layout, nullptr, m_system});
+    setShortcutServices({m_layout, nullptr, m_system, nullptr});
 }
 
 void TestShortcutDisplay::cleanupTestCase()

@@ -56,7 +56,7 @@ void TestShortcutTriggerText::triggers()
     auto layout = std::make_shared<FakeKeyboardLayout>(FakeKeyboardLayout::usLayout());
     if (!layoutText.isEmpty())
         layout->set(keyCode, layoutText);
-    setShortcutServices({layout, nullptr, nullptr});
+    setShortcutServices({layout, nullptr, nullptr, nullptr});
     const Shortcut shortcut(keyCode, modifiers);
     QCOMPARE(ShortcutTriggerText::portalTrigger(shortcut), portal);
     QCOMPARE(ShortcutTriggerText::swayCombination(shortcut), sway);

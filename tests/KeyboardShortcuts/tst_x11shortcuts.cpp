@@ -8,6 +8,7 @@
 #include "KeyboardShortcuts/x11/X11NativeKeyCodeMap.h"
 #include "KeyboardShortcuts/x11/X11SystemShortcutSource.h"
 #include "KeyboardShortcuts/x11/XkbKeyboardLayout.h"
+#include "support/GrabKeyHelper.h"
 #include "support/TestTools.h"
 #include "x11/XcbConnection.h"
 
@@ -33,17 +34,6 @@ struct UsLayoutGuard
 {
     ~UsLayoutGuard() { setLayout(QStringLiteral("us")); }
 };
-
-// Another X client holding passive grabs on the root window.
-std::unique_ptr<QProcess> startGrabber(const QStringList &grabs)
-{
-    auto process = startTool(testHelperPath(QStringLiteral("grab_key_helper")), grabs);
-    if (!process->waitForReadyRead(10000))
-        return nullptr;
-    if (process->readLine().trimmed() != "grabbed")
-        return nullptr;
-    return process;
-}
 
 QString grab(int carbonKeyCode, uint16_t xModifiers)
 {
@@ -81,7 +71,7 @@ void TestX11Shortcuts::keyToCharacterFollowsLayoutSwitch()
     UsLayoutGuard guard;
     auto layout = std::make_shared<XkbKeyboardLayout>();
     QVERIFY(layout->isValid());
-    setShortcutServices({layout, nullptr, nullptr});
+    setShortcutServices({layout, nullptr, nullptr, nullptr});
 
     const Shortcut zPosition(Key::z, Qt::ControlModifier);
     QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
@@ -116,7 +106,7 @@ void TestX11Shortcuts::grabbedCombinationIsTaken()
     QVERIFY(masks.super != masks.alt);
 
     auto source = std::make_shared<X11SystemShortcutSource>();
-    setShortcutServices({nullptr, nullptr, source});
+    setShortcutServices({nullptr, nullptr, source, nullptr});
 
     const Shortcut panel(9, shift | control); // Shift+Super+V
     const Shortcut f12(111, 0);
@@ -124,7 +114,7 @@ void TestX11Shortcuts::grabbedCombinationIsTaken()
     QVERIFY(!panel.isTakenBySystem());
     QVERIFY(!source->isTaken(f12));
 
-    auto grabber = startGrabber({grab(9, XCB_MOD_MASK_SHIFT | masks.super), grab(111, 0)});
+    auto grabber = startGrabKeyHelper({grab(9, XCB_MOD_MASK_SHIFT | masks.super), grab(111, 0)});
     QVERIFY(grabber);
     QVERIFY(panel.isTakenBySystem());
     QVERIFY(!free.isTakenBySystem());

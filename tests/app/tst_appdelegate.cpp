@@ -1,5 +1,7 @@
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "app/AppDelegate.h"
 #include "clipboard/ClipboardManager.h"
+#include "fakes/FakeHotKeyBackend.h"
 #include "fakes/FakeKeyboardGrab.h"
 #include "fakes/FakePanelWindowSystem.h"
 #include "fakes/FakePasteSimulator.h"
@@ -9,8 +11,11 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -39,16 +44,23 @@ class tst_AppDelegate : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
+    void cleanupTestCase();
 
     void toggleShowsCentredAndFocusedThenHides();
-    void typedAheadKeysReachTheSearchField();
+    void activationCarriesTheTimeOfTheUsersAction();
+    void typedAheadKeysArriveInOrderWhenThePanelHasTheKeyboard_data();
+    void typedAheadKeysArriveInOrderWhenThePanelHasTheKeyboard();
     void typedAheadReturnPastesAfterFocusIsBack();
     void keysAfterAPickAreDropped();
-    void grabIsKeptWhileKeysAreDown();
-    void grabIsReleasedAfterTheCap();
+    void hotkeyPressesTakeTheirTurnAmongTypedKeys();
+    void panelWithoutTheKeyboardClosesAndSaysWhy();
+    void grabIsKeptWhileKeysAreDownWithinTheCap();
     void unavailableGrabStillShowsThePanel();
+    void lateDeactivationsAreIgnored_data();
+    void lateDeactivationsAreIgnored();
     void focusLossHidesWithoutTakingFocusBack();
     void escapeDismissesAndGivesFocusBack();
     void translucencyFollowsTheCompositor();
@@ -57,6 +69,8 @@ private:
     void copyTexts(const QStringList &texts);
     void showAndWait();
 
+    QTemporaryDir m_settingsDir;
+    FakeHotKeyBackend *m_hotKeys = nullptr;
     FakePasteboardProvider *m_provider = nullptr;
     FakePasteSimulator *m_simulator = nullptr;
     FakePanelWindowSystem *m_windowSystem = nullptr;
@@ -64,8 +78,20 @@ private:
     std::unique_ptr<AppDelegate> m_delegate;
 };
 
+void tst_AppDelegate::initTestCase()
+{
+    // The hotkey binding stores the default shortcut: keep it out of the
+    // user's settings.
+    QVERIFY(m_settingsDir.isValid());
+    qputenv("XDG_CONFIG_HOME", m_settingsDir.path().toUtf8());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+}
+
 void tst_AppDelegate::init()
 {
+    auto hotKeys = std::make_unique<FakeHotKeyBackend>();
+    m_hotKeys = hotKeys.get();
+    KeyboardShortcuts::resetState(std::move(hotKeys));
     auto provider = std::make_unique<FakePasteboardProvider>();
     auto simulator = std::make_unique<FakePasteSimulator>();
     auto windowSystem = std::make_unique<FakePanelWindowSystem>();
@@ -85,6 +111,11 @@ void tst_AppDelegate::cleanup()
     m_delegate.reset();
 }
 
+void tst_AppDelegate::cleanupTestCase()
+{
+    KeyboardShortcuts::resetState();
+}
+
 void tst_AppDelegate::copyTexts(const QStringList &texts)
 {
     for (const QString &text : texts) {
@@ -97,6 +128,7 @@ void tst_AppDelegate::showAndWait()
 {
     m_delegate->toggleFloatingPanel();
     QVERIFY(QTest::qWaitForWindowActive(m_delegate->panel()));
+    QTRY_VERIFY(m_delegate->panelHasKeyboard());
 }
 
 void tst_AppDelegate::toggleShowsCentredAndFocusedThenHides()
@@ -108,6 +140,7 @@ void tst_AppDelegate::toggleShowsCentredAndFocusedThenHides()
     QCOMPARE(panel->geometry().center(), QGuiApplication::primaryScreen()->availableGeometry().center());
     QTRY_COMPARE(QApplication::focusWidget(), m_delegate->pasteView()->searchField());
     QVERIFY(!m_grab->isGrabbed());
+    QCOMPARE(m_windowSystem->directFocusRequests, 0);
 
     m_delegate->toggleFloatingPanel();
     QVERIFY(!panel->isVisible());
@@ -120,16 +153,45 @@ void tst_AppDelegate::toggleShowsCentredAndFocusedThenHides()
     QTRY_COMPARE(m_grab->releases, 2);
 }
 
-void tst_AppDelegate::typedAheadKeysReachTheSearchField()
+void tst_AppDelegate::activationCarriesTheTimeOfTheUsersAction()
 {
-    copyTexts({u"alpha"_qs, u"beta"_qs, u"gamma"_qs});
+    // The hotkey: the time stamp of its key event.
+    m_hotKeys->time = 4242;
+    QVERIFY(m_hotKeys->press(KeyboardShortcuts::Name::togglePanelDefault()));
+    QVERIFY(m_delegate->panel()->isVisible());
+    m_delegate->hidePanel();
+    // Another launch: no event, the window system's current time stands in.
     m_delegate->toggleFloatingPanel();
-    QVERIFY(!m_delegate->panel()->isActiveWindow());
+    QCOMPARE(m_windowSystem->activationTimes, (QList<quint32> {4242, 0}));
+}
+
+void tst_AppDelegate::typedAheadKeysArriveInOrderWhenThePanelHasTheKeyboard_data()
+{
+    QTest::addColumn<FakePanelWindowSystem::Focus>("focus");
+    QTest::addColumn<int>("directFocusRequests");
+
+    QTest::newRow("the window manager activates") << FakePanelWindowSystem::Focus::ByManager << 0;
+    // Qt still believes the panel active from its last showing.
+    QTest::newRow("no activation from Qt") << FakePanelWindowSystem::Focus::Silently << 0;
+    QTest::newRow("the window manager ignores the request")
+        << FakePanelWindowSystem::Focus::OnlyDirectly << 1;
+}
+
+void tst_AppDelegate::typedAheadKeysArriveInOrderWhenThePanelHasTheKeyboard()
+{
+    QFETCH(FakePanelWindowSystem::Focus, focus);
+    QFETCH(int, directFocusRequests);
+    copyTexts({u"alpha"_qs, u"beta"_qs, u"gamma"_qs});
+    m_windowSystem->focus = focus;
+    m_delegate->toggleFloatingPanel();
+    QVERIFY(!m_delegate->panelHasKeyboard());
     for (QChar c : u"bE"_qs)
         m_grab->type(typedChar(c));
-    QVERIFY(QTest::qWaitForWindowActive(m_delegate->panel()));
+    QCOMPARE(m_delegate->pasteView()->searchText(), QString());
+    QTRY_VERIFY(m_delegate->panelHasKeyboard());
     QTRY_VERIFY(!m_grab->isGrabbed());
     QCOMPARE(m_delegate->pasteView()->searchText(), u"bE"_qs);
+    QCOMPARE(m_windowSystem->directFocusRequests, directFocusRequests);
     // Keys on their way when the grab ended still arrive, after the others.
     m_grab->keysDown = true;
     m_grab->grab();
@@ -175,7 +237,48 @@ void tst_AppDelegate::keysAfterAPickAreDropped()
     QCOMPARE(m_delegate->pasteView()->searchText(), QString());
 }
 
-void tst_AppDelegate::grabIsKeptWhileKeysAreDown()
+void tst_AppDelegate::hotkeyPressesTakeTheirTurnAmongTypedKeys()
+{
+    // Hotkey, Escape, hotkey, "be", Return, typed faster than the panel got
+    // the keyboard: open, close, open again, search, pick.
+    copyTexts({u"alpha"_qs, u"beta"_qs, u"gamma"_qs});
+    m_windowSystem->focus = FakePanelWindowSystem::Focus::OnlyDirectly;
+    m_delegate->toggleFloatingPanel(1);
+    m_grab->type(typedKey(Qt::Key_Escape, {}, u"\x1b"_qs));
+    m_delegate->toggleFloatingPanel(2);
+    QVERIFY(m_delegate->panel()->isVisible());
+    for (const TypedKey &key : {typedChar(u'b'), typedChar(u'e'), typedKey(Qt::Key_Return, {}, u"\r"_qs)})
+        m_grab->type(key);
+    QTRY_COMPARE(m_simulator->calls(), 1);
+    QCOMPARE(m_provider->text(), std::optional<QString>(u"beta"_qs));
+    QCOMPARE(m_windowSystem->activationTimes, (QList<quint32> {1, 2}));
+    QCOMPARE(m_windowSystem->restored, 2);
+    QVERIFY(!m_delegate->panel()->isVisible());
+    QVERIFY(!m_grab->isGrabbed());
+}
+
+void tst_AppDelegate::panelWithoutTheKeyboardClosesAndSaysWhy()
+{
+    copyTexts({u"one"_qs});
+    m_windowSystem->focus = FakePanelWindowSystem::Focus::Never;
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(u"did not get the keyboard.*dropping 2 typed keys"_qs));
+    m_delegate->toggleFloatingPanel();
+    m_grab->type(typedChar(u'o'));
+    m_grab->type(typedKey(Qt::Key_Return, {}, u"\r"_qs));
+    QVERIFY(m_grab->isGrabbed());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_delegate->panel()->isVisible(),
+                             int(AppDelegate::focusTimeout.count()) + 5000);
+    // The keyboard was held until then, so the keys went nowhere else; they
+    // are dropped, and the window the user came from gets the keyboard back.
+    QVERIFY(!m_grab->isGrabbed());
+    QCOMPARE(m_windowSystem->directFocusRequests, 1);
+    QCOMPARE(m_windowSystem->restored, 1);
+    QCOMPARE(m_simulator->calls(), 0);
+    QCOMPARE(m_delegate->pasteView()->searchText(), QString());
+}
+
+void tst_AppDelegate::grabIsKeptWhileKeysAreDownWithinTheCap()
 {
     copyTexts({u"one"_qs, u"two"_qs});
     m_grab->keysDown = true;
@@ -188,18 +291,14 @@ void tst_AppDelegate::grabIsKeptWhileKeysAreDown()
     m_grab->keysDown = false;
     QTRY_VERIFY(!m_grab->isGrabbed());
     QCOMPARE(m_grab->releases, 1);
-}
 
-void tst_AppDelegate::grabIsReleasedAfterTheCap()
-{
-    // A panel that cannot take the keyboard: the grab must not outlive the cap.
-    m_delegate->panel()->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"requestActivate\\(\\) called for .*"_qs));
-    m_delegate->toggleFloatingPanel();
-    QVERIFY(m_grab->isGrabbed());
+    // A key that stays down does not keep the keyboard beyond the cap.
+    m_delegate->hidePanel();
+    m_grab->keysDown = true;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"still down.*releasing the keyboard"_qs));
+    showAndWait();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_grab->isGrabbed(), int(AppDelegate::keyUpCap.count()) + 5000);
     QVERIFY(m_delegate->panel()->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(!m_grab->isGrabbed(), int(AppDelegate::typeAheadCap.count()) + 2000);
-    QCOMPARE(m_grab->releases, 1);
 }
 
 void tst_AppDelegate::unavailableGrabStillShowsThePanel()
@@ -208,6 +307,29 @@ void tst_AppDelegate::unavailableGrabStillShowsThePanel()
     showAndWait();
     QTRY_COMPARE(QApplication::focusWidget(), m_delegate->pasteView()->searchField());
     QCOMPARE(m_grab->grabs, 0);
+}
+
+void tst_AppDelegate::lateDeactivationsAreIgnored_data()
+{
+    QTest::addColumn<FakePanelWindowSystem::Focus>("focus");
+    QTest::addColumn<bool>("hasKeyboard");
+
+    QTest::newRow("before the keyboard arrived") << FakePanelWindowSystem::Focus::Never << false;
+    QTest::newRow("while the window system sees the keyboard on the panel")
+        << FakePanelWindowSystem::Focus::Silently << true;
+}
+
+void tst_AppDelegate::lateDeactivationsAreIgnored()
+{
+    QFETCH(FakePanelWindowSystem::Focus, focus);
+    QFETCH(bool, hasKeyboard);
+    m_windowSystem->focus = focus;
+    m_delegate->toggleFloatingPanel();
+    QTRY_COMPARE(m_delegate->panelHasKeyboard(), hasKeyboard);
+    // Qt's notice that the panel's previous showing lost the focus.
+    Q_EMIT m_delegate->panel()->deactivated();
+    QVERIFY(m_delegate->panel()->isVisible());
+    m_delegate->hidePanel();
 }
 
 void tst_AppDelegate::focusLossHidesWithoutTakingFocusBack()

@@ -27,6 +27,7 @@ public:
     int registerHotKey(quint32 id, const KeyboardShortcuts::Shortcut &shortcut) override;
     void unregisterHotKey(quint32 id) override;
     const KeyboardShortcuts::NativeKeyCodeMap &keyCodes() const override { return nativeKeyCodes; }
+    quint32 eventTime() const override { return time; }
 
     // Fires the hotkey holding shortcut; false when none holds it.
     bool press(const KeyboardShortcuts::Shortcut &shortcut);
@@ -38,4 +39,5 @@ public:
     QSet<KeyboardShortcuts::Shortcut> taken;
     std::map<quint32, KeyboardShortcuts::Shortcut> held;
     FakeNativeKeyCodeMap nativeKeyCodes;
+    quint32 time = 0; // the time stamp of the events press() and release() play
 };

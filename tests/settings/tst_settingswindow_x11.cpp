@@ -2,15 +2,22 @@
 #include "KeyboardShortcuts/Recorder.h"
 #include "KeyboardShortcuts/RecorderField.h"
 #include "KeyboardShortcuts/RecorderNotifier.h"
+#include "KeyboardShortcuts/ResourceBundle.h"
 #include "KeyboardShortcuts/ShortcutServices.h"
 #include "KeyboardShortcuts/x11/X11HotKeyBackend.h"
+#include "KeyboardShortcuts/x11/X11KeyCodeTable.h"
+#include "KeyboardShortcuts/x11/X11ModifierMasks.h"
 #include "KeyboardShortcuts/x11/X11ShortcutServices.h"
 #include "settings/SettingsView.h"
 #include "settings/SettingsWindowManager.h"
 #include "settings/x11/XTestPastePermission.h"
 #include "settings/xdg/XdgAutostartLoginItem.h"
+#include "support/GrabKeyHelper.h"
+#include "support/MessageBoxAnswer.h"
 #include "support/StdoutCapture.h"
 #include "support/TestTools.h"
+#include "x11/XcbConnection.h"
+#include "x11/XcbReply.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,7 +36,24 @@ using namespace KeyboardShortcuts;
 namespace {
 
 constexpr int carbonK = 40;
+constexpr int carbonJ = 38;
 const QString shortcutKey = QStringLiteral("KeyboardShortcuts_togglePanel");
+
+// Whether no client holds an active grab of the keyboard: another client can
+// take it (and gives it back at once).
+bool keyboardIsFree()
+{
+    XcbConnection connection;
+    const auto cookie = xcb_grab_keyboard(connection.get(), 0, connection.rootWindow(), XCB_CURRENT_TIME,
+                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    const XcbReply<xcb_grab_keyboard_reply_t> reply(
+        xcb_grab_keyboard_reply(connection.get(), cookie, nullptr));
+    if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS)
+        return false;
+    xcb_ungrab_keyboard(connection.get(), XCB_CURRENT_TIME);
+    xcb_flush(connection.get());
+    return true;
+}
 
 // The check box takes clicks on its box and its text only.
 bool clickCheckBox(const QCheckBox *box)
@@ -167,6 +191,68 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);
         QVERIFY(!isPaused());
         QCOMPARE(getShortcut(Name::togglePanel()), std::nullopt);
+    }
+
+    // Another application holds Ctrl+Alt+J as a global hotkey. While the
+    // recorder records, the keyboard is its own, so the combination reaches
+    // it, and the alert says the system uses it. OK stores nothing; however
+    // recording ends afterwards, the keyboard is free again.
+    void combinationHeldElsewhereShowsTheAlert_data()
+    {
+        QTest::addColumn<QString>("end");
+        for (const char *end : {"Escape", "click outside", "window closed"})
+            QTest::newRow(end) << QString::fromLatin1(end);
+    }
+
+    void combinationHeldElsewhereShowsTheAlert()
+    {
+        QFETCH(QString, end);
+        XcbConnection connection;
+        const auto masks = X11ModifierMasks::read(connection.get());
+        auto holder = startGrabKeyHelper({QStringLiteral("%1:%2")
+                                              .arg(*xKeyCodeFromCarbon(carbonJ))
+                                              .arg(XCB_MOD_MASK_CONTROL | masks.alt)});
+        QVERIFY(holder);
+        const std::optional<Shortcut> stored = getShortcut(Name::togglePanel());
+        QVERIFY(keyboardIsFree());
+
+        QVERIFY(xdotoolClick(m_field->mapToGlobal(m_field->rect().center())));
+        QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
+        QVERIFY(!keyboardIsFree());
+        QString message;
+        QStringList buttons;
+        bool freeDuringAlert = false;
+        answerNextMessageBox(localized("ok"), [&](QMessageBox *box) {
+            message = box->text();
+            for (QAbstractButton *button : box->buttons())
+                buttons << button->text().remove(u'&');
+            freeDuringAlert = keyboardIsFree();
+        });
+        QVERIFY(xdotoolKeys({QStringLiteral("ctrl+alt+j")}));
+        QTRY_COMPARE_WITH_TIMEOUT(message, localized("keyboard_shortcut_used_by_system"), 10000);
+        QCOMPARE(buttons, (QStringList {localized("ok"), localized("force_use_shortcut")}));
+        QVERIFY(freeDuringAlert);
+        // Recording again, with the keyboard; nothing was stored.
+        QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!keyboardIsFree(), 5000);
+        QCOMPARE(getShortcut(Name::togglePanel()), stored);
+
+        QWidget *window = m_manager->settingsWindow();
+        if (end == u"Escape")
+            QVERIFY(xdotoolKeys({QStringLiteral("Escape")}));
+        else if (end == u"click outside")
+            QVERIFY(xdotoolClick(window->mapToGlobal(QPoint(4, window->height() - 4))));
+        else
+            window->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(keyboardIsFree(), 5000);
+        QCOMPARE(getShortcut(Name::togglePanel()), stored);
+        QVERIFY(!isPaused());
+
+        if (!window->isVisible()) {
+            m_manager->showSettings();
+            QTRY_VERIFY_WITH_TIMEOUT(window->isActiveWindow(), 5000);
+        }
     }
 
     void openAtLoginTogglesTheAutostartEntry()

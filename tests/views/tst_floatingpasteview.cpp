@@ -75,7 +75,7 @@ private Q_SLOTS:
     void searchChangeResetsSelection();
     void clearButtonRestoresList();
     void emptyStateTexts();
-    void reshowKeepsSearchButSelectsFirstRow();
+    void reshowSelectsOldSearchAndFirstRow();
     void clickOnRowPastesIt();
     void rowsBeyondNineHaveNoBadgeButCanBePasted();
     void rowContent();
@@ -129,6 +129,7 @@ void tst_FloatingPasteView::copyTexts(const QStringList &texts)
 void tst_FloatingPasteView::showView()
 {
     m_panel->present(QRect(0, 0, 1280, 800));
+    m_panel->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_panel.get()));
     QTRY_COMPARE(QApplication::focusWidget(), m_view->searchField());
 }
@@ -473,7 +474,7 @@ void tst_FloatingPasteView::emptyStateTexts()
     QCOMPARE(empty->text(), u"No results."_qs);
 }
 
-void tst_FloatingPasteView::reshowKeepsSearchButSelectsFirstRow()
+void tst_FloatingPasteView::reshowSelectsOldSearchAndFirstRow()
 {
     copyTexts({u"alpha 1"_qs, u"alpha 2"_qs, u"beta"_qs});
     showView();
@@ -491,6 +492,14 @@ void tst_FloatingPasteView::reshowKeepsSearchButSelectsFirstRow()
     QCOMPARE(m_view->searchText(), u"alpha"_qs);
     QCOMPARE(m_view->selectedIndex(), 0);
     QCOMPARE(m_view->filteredItems().size(), 2);
+    // The old search is selected: an arrow works on its list, typing
+    // replaces it rather than appending to it.
+    QCOMPARE(m_view->searchField()->selectedText(), u"alpha"_qs);
+    QTest::keyClick(m_view->searchField(), Qt::Key_Down);
+    QCOMPARE(m_view->selectedIndex(), 1);
+    QTest::keyClicks(m_view->searchField(), u"be"_qs);
+    QCOMPARE(m_view->searchText(), u"be"_qs);
+    QCOMPARE(m_view->filteredItems().size(), 1);
 }
 
 void tst_FloatingPasteView::clickOnRowPastesIt()
@@ -572,12 +581,14 @@ void tst_FloatingPasteView::escapeClosesPanelWithoutMonitor()
     auto *field = new QLineEdit;
     panel.setContent(field);
     panel.present(QRect(0, 0, 800, 600));
+    panel.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&panel));
     field->setFocus();
     QTest::keyClick(field, Qt::Key_Escape);
     QVERIFY(!panel.isVisible());
     // Closing does not destroy: the same instance comes back.
     panel.present(QRect(0, 0, 800, 600));
+    panel.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&panel));
     QCOMPARE(panel.content(), field);
     const QRect frame = panel.geometry();

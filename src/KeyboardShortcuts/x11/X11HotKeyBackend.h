@@ -34,6 +34,7 @@ public:
     int registerHotKey(quint32 id, const Shortcut &shortcut) override;
     void unregisterHotKey(quint32 id) override;
     const NativeKeyCodeMap &keyCodes() const override;
+    quint32 eventTime() const override { return m_grabber.eventTime(); }
 
 private:
     int grab(quint32 id, const Shortcut &shortcut);

@@ -179,10 +179,11 @@ bool X11KeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message
         const auto *key = static_cast<const xcb_key_press_event_t *>(message);
         if (key->event != m_root || m_grabs.empty())
             return false;
+        // A press reported as a hotkey is consumed: no other filter of the
+        // application (the panel's type-ahead, say) takes it for typing.
         if (type == XCB_KEY_PRESS)
-            handleKeyPress(key->detail, key->state, key->time);
-        else
-            handleKeyRelease(key->detail, key->time);
+            return handleKeyPress(key->detail, key->state, key->time);
+        handleKeyRelease(key->detail, key->time);
         return false;
     }
     if (type == XCB_MAPPING_NOTIFY) {
@@ -201,35 +202,51 @@ bool X11KeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message
     return false;
 }
 
-void X11KeyGrabber::handleKeyPress(xcb_keycode_t keycode, quint16 state, xcb_timestamp_t time)
+bool X11KeyGrabber::handleKeyPress(xcb_keycode_t keycode, quint16 state, xcb_timestamp_t time)
 {
     // Without detectable auto-repeat the server sends a release and a press
     // with the same time stamp for every repeat.
     if (m_lastRelease && m_lastRelease->keycode == keycode && m_lastRelease->time == time) {
-        if (m_latch && m_latch->keycode == keycode)
+        if (m_latch && m_latch->keycode == keycode) {
             m_releaseCheck.stop();
-        return;
+            m_latchReleasedAt.reset();
+        }
+        return false;
     }
-    // With detectable auto-repeat, only presses repeat.
-    if (m_latch && m_latch->keycode == keycode)
-        return;
+    if (m_latch && m_latch->keycode == keycode) {
+        // With detectable auto-repeat, only presses repeat. A press after a
+        // release of the key (with another time stamp) is the user pressing
+        // it again before the release was confirmed: that release counts.
+        if (!m_latchReleasedAt)
+            return false;
+        m_releaseCheck.stop();
+        const quint32 id = m_latch->id;
+        m_latch.reset();
+        m_eventTime = *m_latchReleasedAt;
+        Q_EMIT released(id);
+    }
     const quint16 bits = state & relevantBits(m_masks);
     for (const auto &[id, grab] : m_grabs) {
         if (grab.keycode == keycode && grab.modifiers == bits) {
             m_releaseCheck.stop();
             m_latch = Latch {id, keycode};
+            m_latchReleasedAt.reset();
+            m_eventTime = time;
             Q_EMIT pressed(id);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 void X11KeyGrabber::handleKeyRelease(xcb_keycode_t keycode, xcb_timestamp_t time)
 {
     m_lastRelease = Release {keycode, time};
     // Decided a moment later: a press with the same time stamp may follow.
-    if (m_latch && m_latch->keycode == keycode)
+    if (m_latch && m_latch->keycode == keycode) {
+        m_latchReleasedAt = time;
         m_releaseCheck.start();
+    }
 }
 
 void X11KeyGrabber::checkRelease()
@@ -242,6 +259,8 @@ void X11KeyGrabber::checkRelease()
         return;
     const quint32 id = m_latch->id;
     m_latch.reset();
+    if (m_latchReleasedAt)
+        m_eventTime = *m_latchReleasedAt;
     Q_EMIT released(id);
 }
 

@@ -20,6 +20,8 @@ namespace KeyboardShortcuts {
 // ScrollLock) so that it fires whatever lock is on. Key presses and releases of
 // grabbed keys arrive through a native event filter on the connection Qt reads;
 // holding a key down reports one press and one release, not the auto-repeats.
+// The filter consumes the presses it reports, so that filters installed
+// before it never see them.
 class X11KeyGrabber : public QObject, public QAbstractNativeEventFilter
 {
     Q_OBJECT
@@ -45,6 +47,9 @@ public:
     // taken with until they are grabbed again.
     void refreshModifierMasks();
     const X11ModifierMasks &masks() const { return m_masks; }
+    // The server time of the key event behind the pressed or released signal
+    // being emitted (or emitted last).
+    xcb_timestamp_t eventTime() const { return m_eventTime; }
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
@@ -66,7 +71,8 @@ private:
     quint16 xModifiers(Qt::KeyboardModifiers modifiers, bool *ok) const;
     QVector<quint16> lockVariants(quint16 modifiers) const;
     bool sharedWithAnotherGrab(quint32 id, const Grab &grab) const;
-    void handleKeyPress(xcb_keycode_t keycode, quint16 state, xcb_timestamp_t time);
+    // True when the press was reported as a hotkey.
+    bool handleKeyPress(xcb_keycode_t keycode, quint16 state, xcb_timestamp_t time);
     void handleKeyRelease(xcb_keycode_t keycode, xcb_timestamp_t time);
     void checkRelease();
     bool isKeyDown(xcb_keycode_t keycode) const;
@@ -96,6 +102,9 @@ private:
     };
     std::optional<Latch> m_latch;
     std::optional<Release> m_lastRelease;
+    // When the latched key was last released, while latched.
+    std::optional<xcb_timestamp_t> m_latchReleasedAt;
+    xcb_timestamp_t m_eventTime = XCB_CURRENT_TIME;
     QTimer m_releaseCheck;
     bool m_mappingChangeScheduled = false;
 };

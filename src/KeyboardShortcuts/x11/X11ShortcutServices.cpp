@@ -1,6 +1,7 @@
 #include "KeyboardShortcuts/x11/X11ShortcutServices.h"
 
 #include "KeyboardShortcuts/x11/X11NativeKeyCodeMap.h"
+#include "KeyboardShortcuts/x11/X11RecorderKeyboardGrab.h"
 #include "KeyboardShortcuts/x11/X11SystemShortcutSource.h"
 #include "KeyboardShortcuts/x11/XkbKeyboardLayout.h"
 
@@ -12,6 +13,7 @@ ShortcutServices x11ShortcutServices()
     services.keyboardLayout = std::make_shared<XkbKeyboardLayout>();
     services.nativeKeyCodes = std::make_shared<X11NativeKeyCodeMap>();
     services.systemShortcuts = std::make_shared<X11SystemShortcutSource>();
+    services.recorderKeyboardGrab = std::make_shared<X11RecorderKeyboardGrab>();
     return services;
 }
 
