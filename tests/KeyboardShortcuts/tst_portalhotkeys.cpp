@@ -1,5 +1,6 @@
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "KeyboardShortcuts/wayland/PortalHotKeyBackend.h"
+#include "support/PrivateSettings.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -9,7 +10,6 @@
 #include <QDBusObjectPath>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -119,7 +119,7 @@ private Q_SLOTS:
     {
         qDBusRegisterMetaType<BoundShortcut>();
         qDBusRegisterMetaType<QList<BoundShortcut>>();
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        QVERIFY(m_settings.isValid());
         m_bus.start(
             QStringLiteral("dbus-daemon"),
             {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
@@ -251,7 +251,7 @@ private:
     void emitPortalSignal(const QString &name, const QString &session, const QString &id);
 
     QProcess m_bus;
-    QTemporaryDir m_config;
+    PrivateSettings m_settings;
     // The portal answers from a thread of its own, as if it were another
     // process: the availability check blocks the caller.
     QThread m_portalThread;
