@@ -40,169 +40,144 @@ class TestEventMonitors : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void swallowedPressesNeverReachTheWidget();
-    void replacementIsDelivered();
-    void eachEventSeenOnceWhileItPropagates();
-    void onlyWatchedTypesReachTheCallback();
-    void callbackMayDropItsMonitor();
-    void shortcutsWaitForTheMonitor();
-    void runLoopMonitorStartsAndStops();
-};
-
-void TestEventMonitors::swallowedPressesNeverReachTheWidget()
-{
-    QLineEdit edit;
-    int seen = 0;
-    auto monitor = std::make_unique<LocalEventMonitor>(QList {QEvent::KeyPress}, [&](QObject *, QEvent *) {
-        ++seen;
-        return EventMonitorVerdict::swallow();
-    });
-    // Not started: sees nothing.
-    QTest::keyClick(&edit, Qt::Key_A);
-    QCOMPARE(seen, 0);
-    // A second start is still one registration: one call per event.
-    monitor->start().start();
-    QVERIFY(monitor->isStarted());
-    QTest::keyClicks(&edit, QStringLiteral("bc"));
-    QCOMPARE(seen, 2);
-    QCOMPARE(edit.text(), QStringLiteral("a"));
-
-    monitor.reset();
-    QTest::keyClicks(&edit, QStringLiteral("de"));
-    QCOMPARE(edit.text(), QStringLiteral("ade"));
-    QCOMPARE(seen, 2);
-}
-
-void TestEventMonitors::replacementIsDelivered()
-{
-    QLineEdit edit;
-    LocalEventMonitor monitor({QEvent::KeyPress}, [](QObject *, QEvent *event) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() != Qt::Key_A)
-            return EventMonitorVerdict::pass();
-        return EventMonitorVerdict::replaceWith(
-            std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QStringLiteral("b")));
-    });
-    monitor.start();
-    QTest::keyClicks(&edit, QStringLiteral("xay"));
-    QCOMPARE(edit.text(), QStringLiteral("xby"));
-}
-
-void TestEventMonitors::eachEventSeenOnceWhileItPropagates()
-{
-    KeyCountingWidget parent;
-    auto *child = new QWidget(&parent); // a plain widget ignores key presses
-    int seen = 0;
-    QObject *receiver = nullptr;
-    LocalEventMonitor monitor({QEvent::KeyPress}, [&](QObject *r, QEvent *) {
-        receiver = r;
-        return countAndPass(seen);
-    });
-    monitor.start();
-    QTest::keyClick(child, Qt::Key_A);
-    QCOMPARE(seen, 1);
-    QCOMPARE(receiver, child);
-    // The press still went on from the child to its parent.
-    QCOMPARE(parent.presses, 1);
-}
-
-void TestEventMonitors::onlyWatchedTypesReachTheCallback()
-{
-    QLineEdit edit;
-    QList<QEvent::Type> types;
-    LocalEventMonitor monitor({QEvent::KeyRelease}, [&](QObject *, QEvent *event) {
-        types.append(event->type());
-        return EventMonitorVerdict::pass();
-    });
-    monitor.start();
-    QTest::keyClick(&edit, Qt::Key_A);
-    QCOMPARE(types, QList<QEvent::Type> {QEvent::KeyRelease});
-    QCOMPARE(edit.text(), QStringLiteral("a"));
-}
-
-void TestEventMonitors::callbackMayDropItsMonitor()
-{
-    QLineEdit edit;
-    std::unique_ptr<LocalEventMonitor> monitor;
-    int seen = 0;
-    monitor = std::make_unique<LocalEventMonitor>(QList {QEvent::KeyPress}, [&](QObject *, QEvent *) {
-        ++seen;
-        monitor.reset(); // as the recorder does when a press ends recording
-        return EventMonitorVerdict::swallow();
-    });
-    monitor->start();
-    QTest::keyClick(&edit, Qt::Key_A);
-    QVERIFY(!monitor);
-    QCOMPARE(edit.text(), QString());
-    QTest::keyClick(&edit, Qt::Key_B);
-    QCOMPARE(seen, 1);
-    QCOMPARE(edit.text(), QStringLiteral("b"));
-}
-
-void TestEventMonitors::shortcutsWaitForTheMonitor()
-{
-    QWidget window;
-    auto *layout = new QVBoxLayout(&window);
-    auto *edit = new QLineEdit(&window);
-    layout->addWidget(edit);
-    auto *shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+K")), &window);
-    QSignalSpy activated(shortcut, &QShortcut::activated);
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    edit->setFocus();
-
-    QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
-    QCOMPARE(activated.count(), 1);
-
-    int seen = 0;
+    // The callback's verdict decides what the widget gets: S is swallowed, A
+    // replaced by B, the rest passed. A monitor not started or destroyed
+    // sees nothing.
+    void verdictsDecideWhatTheWidgetGets()
     {
-        LocalEventMonitor monitor({QEvent::KeyPress}, [&](QObject *, QEvent *event) {
-            if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_K)
-                ++seen;
-            return EventMonitorVerdict::swallow();
+        QLineEdit edit;
+        int seen = 0;
+        auto monitor
+            = std::make_unique<LocalEventMonitor>(QList {QEvent::KeyPress}, [&](QObject *, QEvent *event) {
+                  ++seen;
+                  switch (static_cast<QKeyEvent *>(event)->key()) {
+                  case Qt::Key_S:
+                      return EventMonitorVerdict::swallow();
+                  case Qt::Key_A:
+                      return EventMonitorVerdict::replaceWith(std::make_unique<QKeyEvent>(
+                          QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QStringLiteral("b")));
+                  default:
+                      return EventMonitorVerdict::pass();
+                  }
+              });
+        QTest::keyClick(&edit, Qt::Key_S);
+        QCOMPARE(seen, 0);
+        // A second start is still one registration: one call per press, and
+        // the releases it does not watch never reach it.
+        monitor->start().start();
+        QVERIFY(monitor->isStarted());
+        QTest::keyClicks(&edit, QStringLiteral("xsay"));
+        QCOMPARE(seen, 4);
+        QCOMPARE(edit.text(), QStringLiteral("sxby"));
+
+        monitor.reset();
+        QTest::keyClicks(&edit, QStringLiteral("sa"));
+        QCOMPARE(edit.text(), QStringLiteral("sxbysa"));
+        QCOMPARE(seen, 4);
+    }
+
+    void eachEventSeenOnceWhileItPropagates()
+    {
+        KeyCountingWidget parent;
+        auto *child = new QWidget(&parent); // a plain widget ignores key presses
+        int seen = 0;
+        QObject *receiver = nullptr;
+        LocalEventMonitor monitor({QEvent::KeyPress}, [&](QObject *r, QEvent *) {
+            receiver = r;
+            return countAndPass(seen);
         });
         monitor.start();
-        QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
+        QTest::keyClick(child, Qt::Key_A);
         QCOMPARE(seen, 1);
-        QCOMPARE(activated.count(), 1);
+        QCOMPARE(receiver, child);
+        // The press still went on from the child to its parent.
+        QCOMPARE(parent.presses, 1);
     }
-    QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
-    QCOMPARE(activated.count(), 2);
-}
 
-void TestEventMonitors::runLoopMonitorStartsAndStops()
-{
-    QLineEdit edit;
-    int seen = 0;
-    auto monitor
-        = std::make_unique<RunLoopLocalEventMonitor>(QList {QEvent::KeyPress, QEvent::KeyRelease},
-                                                     [&](QObject *, QEvent *) { return countAndPass(seen); });
-    QVERIFY(!monitor->isActive());
-    QTest::keyClick(&edit, Qt::Key_A);
-    QCOMPARE(seen, 0);
+    void callbackMayDropItsMonitor()
+    {
+        QLineEdit edit;
+        std::unique_ptr<LocalEventMonitor> monitor;
+        int seen = 0;
+        monitor = std::make_unique<LocalEventMonitor>(QList {QEvent::KeyPress}, [&](QObject *, QEvent *) {
+            ++seen;
+            monitor.reset(); // as the recorder does when a press ends recording
+            return EventMonitorVerdict::swallow();
+        });
+        monitor->start();
+        QTest::keyClick(&edit, Qt::Key_A);
+        QVERIFY(!monitor);
+        QCOMPARE(edit.text(), QString());
+        QTest::keyClick(&edit, Qt::Key_B);
+        QCOMPARE(seen, 1);
+        QCOMPARE(edit.text(), QStringLiteral("b"));
+    }
 
-    monitor->start();
-    monitor->start();
-    QVERIFY(monitor->isActive());
-    QTest::keyClick(&edit, Qt::Key_B);
-    QCOMPARE(seen, 2); // press and release, once each
+    void shortcutsWaitForTheMonitor()
+    {
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        auto *edit = new QLineEdit(&window);
+        layout->addWidget(edit);
+        auto *shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+K")), &window);
+        QSignalSpy activated(shortcut, &QShortcut::activated);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        edit->setFocus();
 
-    monitor->stop();
-    monitor->stop();
-    QVERIFY(!monitor->isActive());
-    QTest::keyClick(&edit, Qt::Key_C);
-    QCOMPARE(seen, 2);
+        QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(activated.count(), 1);
 
-    monitor->start();
-    QTest::keyClick(&edit, Qt::Key_D);
-    QCOMPARE(seen, 4);
-    // Destroyed while active, it stops watching.
-    monitor.reset();
-    QTest::keyClick(&edit, Qt::Key_E);
-    QCOMPARE(seen, 4);
-    QCOMPARE(edit.text(), QStringLiteral("abcde"));
-}
+        int seen = 0;
+        {
+            LocalEventMonitor monitor({QEvent::KeyPress}, [&](QObject *, QEvent *event) {
+                if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_K)
+                    ++seen;
+                return EventMonitorVerdict::swallow();
+            });
+            monitor.start();
+            QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
+            QCOMPARE(seen, 1);
+            QCOMPARE(activated.count(), 1);
+        }
+        QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(activated.count(), 2);
+    }
+
+    void runLoopMonitorStartsAndStops()
+    {
+        QLineEdit edit;
+        int seen = 0;
+        auto monitor = std::make_unique<RunLoopLocalEventMonitor>(
+            QList {QEvent::KeyPress, QEvent::KeyRelease},
+            [&](QObject *, QEvent *) { return countAndPass(seen); });
+        QVERIFY(!monitor->isActive());
+        QTest::keyClick(&edit, Qt::Key_A);
+        QCOMPARE(seen, 0);
+
+        monitor->start();
+        monitor->start();
+        QVERIFY(monitor->isActive());
+        QTest::keyClick(&edit, Qt::Key_B);
+        QCOMPARE(seen, 2); // press and release, once each
+
+        monitor->stop();
+        monitor->stop();
+        QVERIFY(!monitor->isActive());
+        QTest::keyClick(&edit, Qt::Key_C);
+        QCOMPARE(seen, 2);
+
+        monitor->start();
+        QTest::keyClick(&edit, Qt::Key_D);
+        QCOMPARE(seen, 4);
+        // Destroyed while active, it stops watching.
+        monitor.reset();
+        QTest::keyClick(&edit, Qt::Key_E);
+        QCOMPARE(seen, 4);
+        QCOMPARE(edit.text(), QStringLiteral("abcde"));
+    }
+};
 
 QTEST_MAIN(TestEventMonitors)
 #include "tst_eventmonitors.moc"

@@ -1,5 +1,6 @@
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "KeyboardShortcuts/wayland/PortalHotKeyBackend.h"
+#include "support/PrivateSettings.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -9,7 +10,6 @@
 #include <QDBusObjectPath>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -115,21 +115,139 @@ class TestPortalHotKeys : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        qDBusRegisterMetaType<BoundShortcut>();
+        qDBusRegisterMetaType<QList<BoundShortcut>>();
+        QVERIFY(m_settings.isValid());
+        m_bus.start(
+            QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        QVERIFY2(m_bus.waitForStarted(), "dbus-daemon did not start");
+        QByteArray address;
+        QTRY_VERIFY_WITH_TIMEOUT((address += m_bus.readAllStandardOutput()).contains('\n'), 10000);
+        address = address.trimmed();
+        // Before the first use of the session bus in this process.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        m_portalConnection
+            = QDBusConnection::connectToBus(QString::fromUtf8(address), QStringLiteral("portal"));
+        QVERIFY(m_portalConnection->isConnected());
+        m_portal = std::make_unique<FakePortal>(*m_portalConnection);
+        m_portalThread.start();
+        m_portal->moveToThread(&m_portalThread);
+        QVERIFY(m_portalConnection->registerObject(portalPath, m_portal.get(),
+                                                   QDBusConnection::ExportScriptableSlots
+                                                       | QDBusConnection::ExportAllProperties));
+        QVERIFY(m_portalConnection->registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    }
 
-    void bindsTheNameWithItsShortcutAndReportsActivations();
-    void aChangeBindsAgainInANewSession();
-    void aRefusalIsReported();
+    void init()
+    {
+        resetState();
+        setShortcut(std::nullopt, Name::togglePanel());
+        reset({Name::togglePanel()}); // back to the default, Shift+Super+V
+        m_portal->bindings.clear();
+        m_portal->sessions.clear();
+        m_portal->refuse = false;
+    }
+
+    void cleanupTestCase()
+    {
+        resetState();
+        m_portalThread.quit();
+        m_portalThread.wait();
+        m_portal.reset();
+        m_bus.kill();
+        m_bus.waitForFinished();
+    }
+
+    void bindsTheNameWithItsShortcutAndReportsActivations()
+    {
+        const Name name = Name::togglePanel(); // stored default: Shift+Super+V
+        PortalHotKeyBackend backend(
+            std::map<QString, QString> {{name.rawValue(), QStringLiteral("Show the panel")}});
+        QSignalSpy finished(&backend, &PortalHotKeyBackend::bindingFinished);
+        QSignalSpy pressed(&backend, &HotKeyBackend::hotKeyPressed);
+        QSignalSpy released(&backend, &HotKeyBackend::hotKeyReleased);
+        QCOMPARE(backend.registerHotKey(7, *getShortcut(name)), 0);
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        QCOMPARE(m_portal->bindings.size(), 1);
+        const BoundShortcut bound = m_portal->bindings.at(0).value(0);
+        QCOMPARE(bound.id, name.rawValue());
+        QCOMPARE(bound.properties.value(QStringLiteral("description")).toString(),
+                 QStringLiteral("Show the panel"));
+        QCOMPARE(bound.properties.value(QStringLiteral("preferred_trigger")).toString(),
+                 QStringLiteral("SHIFT+LOGO+v"));
+        QCOMPARE(backend.sessionHandle(), m_portal->sessions.value(0));
+
+        emitPortalSignal(QStringLiteral("Activated"), backend.sessionHandle(), name.rawValue());
+        QTRY_COMPARE(pressed.count(), 1);
+        QCOMPARE(pressed.at(0).at(0).toUInt(), 7u);
+        emitPortalSignal(QStringLiteral("Deactivated"), backend.sessionHandle(), name.rawValue());
+        QTRY_COMPARE(released.count(), 1);
+        // Another application's session, or an id that is not ours: nothing.
+        emitPortalSignal(QStringLiteral("Activated"), portalPath + QStringLiteral("/session/other/x"),
+                         name.rawValue());
+        emitPortalSignal(QStringLiteral("Activated"), backend.sessionHandle(),
+                         QStringLiteral("somethingElse"));
+        emitPortalSignal(QStringLiteral("Activated"), backend.sessionHandle(), name.rawValue());
+        QTRY_COMPARE(pressed.count(), 2);
+    }
+
+    void aChangeBindsAgainInANewSessionOrIsRefused()
+    {
+        const Name name = Name::togglePanel();
+        PortalHotKeyBackend backend(
+            std::map<QString, QString> {{name.rawValue(), QStringLiteral("Show the panel")}});
+        QSignalSpy finished(&backend, &PortalHotKeyBackend::bindingFinished);
+        QSignalSpy pressed(&backend, &HotKeyBackend::hotKeyPressed);
+        backend.registerHotKey(1, *getShortcut(name));
+        QTRY_COMPARE(finished.count(), 1);
+        const QString first = backend.sessionHandle();
+
+        // What the hotkey layer does when the user records Ctrl+K.
+        const Shortcut ctrlK(40, 0x100);
+        setShortcut(ctrlK, name);
+        backend.unregisterHotKey(1);
+        backend.registerHotKey(2, ctrlK);
+        QTRY_COMPARE(finished.count(), 2);
+        QCOMPARE(m_portal->bindings.size(), 2);
+        QCOMPARE(m_portal->bindings.at(1)
+                     .value(0)
+                     .properties.value(QStringLiteral("preferred_trigger"))
+                     .toString(),
+                 QStringLiteral("CTRL+k"));
+        QVERIFY(backend.sessionHandle() != first);
+
+        emitPortalSignal(QStringLiteral("Activated"), first, name.rawValue());
+        emitPortalSignal(QStringLiteral("Activated"), backend.sessionHandle(), name.rawValue());
+        QTRY_COMPARE(pressed.count(), 1);
+        QCOMPARE(pressed.at(0).at(0).toUInt(), 2u);
+
+        // A refused session is reported, and nothing is bound.
+        m_portal->refuse = true;
+        backend.unregisterHotKey(2);
+        backend.registerHotKey(3, ctrlK);
+        QTRY_COMPARE(finished.count(), 3);
+        QCOMPARE(finished.at(2).at(0).toBool(), false);
+        QCOMPARE(m_portal->bindings.size(), 2);
+    }
+
     // Last: it takes the portal off the bus for a moment.
-    void availableOnlyWhereThePortalAnswers();
+    void availableOnlyWhereThePortalAnswers()
+    {
+        QVERIFY(PortalHotKeyBackend::isAvailable());
+        m_portalConnection->unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        QVERIFY(!PortalHotKeyBackend::isAvailable());
+        QVERIFY(m_portalConnection->registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    }
 
 private:
     void emitPortalSignal(const QString &name, const QString &session, const QString &id);
 
     QProcess m_bus;
-    QTemporaryDir m_config;
+    PrivateSettings m_settings;
     // The portal answers from a thread of its own, as if it were another
     // process: the availability check blocks the caller.
     QThread m_portalThread;
@@ -137,138 +255,11 @@ private:
     std::optional<QDBusConnection> m_portalConnection;
 };
 
-void TestPortalHotKeys::initTestCase()
-{
-    qDBusRegisterMetaType<BoundShortcut>();
-    qDBusRegisterMetaType<QList<BoundShortcut>>();
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
-    m_bus.start(
-        QStringLiteral("dbus-daemon"),
-        {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-    QVERIFY2(m_bus.waitForStarted(), "dbus-daemon did not start");
-    QByteArray address;
-    QTRY_VERIFY_WITH_TIMEOUT((address += m_bus.readAllStandardOutput()).contains('\n'), 10000);
-    address = address.trimmed();
-    // Before the first use of the session bus in this process.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-    m_portalConnection = QDBusConnection::connectToBus(QString::fromUtf8(address), QStringLiteral("portal"));
-    QVERIFY(m_portalConnection->isConnected());
-    m_portal = std::make_unique<FakePortal>(*m_portalConnection);
-    m_portalThread.start();
-    m_portal->moveToThread(&m_portalThread);
-    QVERIFY(m_portalConnection->registerObject(portalPath, m_portal.get(),
-                                               QDBusConnection::ExportScriptableSlots
-                                                   | QDBusConnection::ExportAllProperties));
-    QVERIFY(m_portalConnection->registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
-}
-
-void TestPortalHotKeys::init()
-{
-    resetState();
-    setShortcut(std::nullopt, Name::togglePanel());
-    reset({Name::togglePanel()}); // back to the default, Shift+Super+V
-    m_portal->bindings.clear();
-    m_portal->sessions.clear();
-    m_portal->refuse = false;
-}
-
-void TestPortalHotKeys::cleanupTestCase()
-{
-    resetState();
-    m_portalThread.quit();
-    m_portalThread.wait();
-    m_portal.reset();
-    m_bus.kill();
-    m_bus.waitForFinished();
-}
-
 void TestPortalHotKeys::emitPortalSignal(const QString &name, const QString &session, const QString &id)
 {
     QDBusMessage signal = QDBusMessage::createSignal(portalPath, shortcutsInterface, name);
     signal << QVariant::fromValue(QDBusObjectPath(session)) << id << qulonglong(0) << QVariantMap();
     m_portalConnection->send(signal);
-}
-
-void TestPortalHotKeys::availableOnlyWhereThePortalAnswers()
-{
-    QVERIFY(PortalHotKeyBackend::isAvailable());
-    m_portalConnection->unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-    QVERIFY(!PortalHotKeyBackend::isAvailable());
-    QVERIFY(m_portalConnection->registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
-}
-
-void TestPortalHotKeys::bindsTheNameWithItsShortcutAndReportsActivations()
-{
-    const Name name = Name::togglePanel(); // stored default: Shift+Super+V
-    PortalHotKeyBackend backend(
-        std::map<QString, QString> {{name.rawValue(), QStringLiteral("Show the panel")}});
-    QSignalSpy finished(&backend, &PortalHotKeyBackend::bindingFinished);
-    QSignalSpy pressed(&backend, &HotKeyBackend::hotKeyPressed);
-    QSignalSpy released(&backend, &HotKeyBackend::hotKeyReleased);
-    QCOMPARE(backend.registerHotKey(7, *getShortcut(name)), 0);
-    QTRY_COMPARE(finished.count(), 1);
-    QCOMPARE(finished.at(0).at(0).toBool(), true);
-    QCOMPARE(m_portal->bindings.size(), 1);
-    const BoundShortcut bound = m_portal->bindings.at(0).value(0);
-    QCOMPARE(bound.id, name.rawValue());
-    QCOMPARE(bound.properties.value(QStringLiteral("description")).toString(),
-             QStringLiteral("Show the panel"));
-    QCOMPARE(bound.properties.value(QStringLiteral("preferred_trigger")).toString(),
-             QStringLiteral("SHIFT+LOGO+v"));
-    QCOMPARE(backend.sessionHandle(), m_portal->sessions.value(0));
-
-    emitPortalSignal(QStringLiteral("Activated"), backend.sessionHandle(), name.rawValue());
-    QTRY_COMPARE(pressed.count(), 1);
-    QCOMPARE(pressed.at(0).at(0).toUInt(), 7u);
-    emitPortalSignal(QStringLiteral("Deactivated"), backend.sessionHandle(), name.rawValue());
-    QTRY_COMPARE(released.count(), 1);
-    // Another application's session, or an id that is not ours: nothing.
-    emitPortalSignal(QStringLiteral("Activated"), portalPath + QStringLiteral("/session/other/x"),
-                     name.rawValue());
-    emitPortalSignal(QStringLiteral("Activated"), backend.sessionHandle(), QStringLiteral("somethingElse"));
-    emitPortalSignal(QStringLiteral("Activated"), backend.sessionHandle(), name.rawValue());
-    QTRY_COMPARE(pressed.count(), 2);
-}
-
-void TestPortalHotKeys::aChangeBindsAgainInANewSession()
-{
-    const Name name = Name::togglePanel();
-    PortalHotKeyBackend backend(
-        std::map<QString, QString> {{name.rawValue(), QStringLiteral("Show the panel")}});
-    QSignalSpy finished(&backend, &PortalHotKeyBackend::bindingFinished);
-    QSignalSpy pressed(&backend, &HotKeyBackend::hotKeyPressed);
-    backend.registerHotKey(1, *getShortcut(name));
-    QTRY_COMPARE(finished.count(), 1);
-    const QString first = backend.sessionHandle();
-
-    // What the hotkey layer does when the user records Ctrl+K.
-    const Shortcut ctrlK(40, 0x100);
-    setShortcut(ctrlK, name);
-    backend.unregisterHotKey(1);
-    backend.registerHotKey(2, ctrlK);
-    QTRY_COMPARE(finished.count(), 2);
-    QCOMPARE(m_portal->bindings.size(), 2);
-    QCOMPARE(
-        m_portal->bindings.at(1).value(0).properties.value(QStringLiteral("preferred_trigger")).toString(),
-        QStringLiteral("CTRL+k"));
-    QVERIFY(backend.sessionHandle() != first);
-
-    emitPortalSignal(QStringLiteral("Activated"), first, name.rawValue());
-    emitPortalSignal(QStringLiteral("Activated"), backend.sessionHandle(), name.rawValue());
-    QTRY_COMPARE(pressed.count(), 1);
-    QCOMPARE(pressed.at(0).at(0).toUInt(), 2u);
-}
-
-void TestPortalHotKeys::aRefusalIsReported()
-{
-    m_portal->refuse = true;
-    PortalHotKeyBackend backend(
-        std::map<QString, QString> {{Name::togglePanel().rawValue(), QStringLiteral("Show the panel")}});
-    QSignalSpy finished(&backend, &PortalHotKeyBackend::bindingFinished);
-    backend.registerHotKey(1, *getShortcut(Name::togglePanel()));
-    QTRY_COMPARE(finished.count(), 1);
-    QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QVERIFY(m_portal->bindings.isEmpty());
 }
 
 QTEST_MAIN(TestPortalHotKeys)

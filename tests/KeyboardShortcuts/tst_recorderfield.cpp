@@ -10,6 +10,7 @@
 #include "fakes/FakeRecorderKeyboardGrab.h"
 #include "fakes/FakeSystemShortcutSource.h"
 #include "support/MessageBoxAnswer.h"
+#include "support/PrivateSettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,9 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -33,9 +32,8 @@ namespace {
 
 // X keycodes of a PC keyboard, paired with the Carbon codes of the same keys.
 // 37 and 64 (Control_L, Alt_L) are in the map, as on a real keyboard.
-constexpr quint32 xK = 45, xQ = 24, xEscape = 9, xTab = 23, xDelete = 119, xF5 = 71;
-constexpr int carbonK = 40, carbonQ = 12, carbonEscape = 53, carbonTab = 48, carbonDelete = 117,
-              carbonF5 = 96;
+constexpr quint32 xK = 45, xEscape = 9, xTab = 23, xDelete = 119, xF5 = 71;
+constexpr int carbonK = 40, carbonEscape = 53, carbonTab = 48, carbonDelete = 117, carbonF5 = 96;
 
 // Presses a key as the platform delivers it: with its native scan code.
 void press(QWidget *target, int qtKey, Qt::KeyboardModifiers modifiers, quint32 scanCode)
@@ -51,19 +49,14 @@ class TestRecorderField : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_configHome.isValid());
-        qputenv("XDG_CONFIG_HOME", m_configHome.path().toUtf8());
-    }
+    void initTestCase() { QVERIFY(m_settings.isValid()); }
 
     void init()
     {
-        QSettings(QStringLiteral("Halvex"), QStringLiteral("Halvex")).clear();
+        PrivateSettings::store().clear();
         resetState();
         auto keyCodes = std::make_shared<FakeNativeKeyCodeMap>();
         for (auto [x, carbon] : {std::pair {xK, carbonK},
-                                 {xQ, carbonQ},
                                  {xEscape, carbonEscape},
                                  {xTab, carbonTab},
                                  {xDelete, carbonDelete},
@@ -107,11 +100,20 @@ private Q_SLOTS:
         QCOMPARE(m_field->placeholderText(), localized("record_shortcut"));
         QAction *clear = m_field->findChild<QAction *>(QStringLiteral("clearShortcut"));
         QVERIFY(clear && clear->isVisible());
+        QVERIFY(m_changes.isEmpty());
 
-        setShortcut(std::nullopt, m_name);
+        // The clear button empties the store and keeps the control recording.
+        QToolButton *button = nullptr;
+        for (QToolButton *b : m_field->findChildren<QToolButton *>()) {
+            if (b->isVisible())
+                button = b;
+        }
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(getShortcut(m_name), std::nullopt);
         QVERIFY(m_field->text().isEmpty());
         QVERIFY(!clear->isVisible());
-        QVERIFY(m_changes.isEmpty());
+        QVERIFY(m_field->isRecording());
     }
 
     void recordThroughEvents()
@@ -129,11 +131,6 @@ private Q_SLOTS:
         QVERIFY(m_field->isRecording());
         QVERIFY(m_field->text().isEmpty());
 
-        // A plain key is refused and recording goes on.
-        press(m_field, Qt::Key_K, Qt::NoModifier, xK);
-        QVERIFY(m_field->isRecording());
-        QCOMPARE(getShortcut(m_name), std::nullopt);
-
         press(m_field, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, xK);
         const Shortcut expected(carbonK, 0x100 | 0x800);
         QCOMPARE(getShortcut(m_name), std::optional(expected));
@@ -147,163 +144,118 @@ private Q_SLOTS:
         QCOMPARE(activity.at(1).at(0).toBool(), false);
     }
 
-    void functionKeyAlone()
+    // Every way recording goes on or ends, through the control's events:
+    // the store, the keyboard grab (held exactly while recording) and the
+    // pause of the hotkeys.
+    void waysRecordingGoesOnOrEnds_data()
     {
-        showAndActivate();
-        QTest::mouseClick(m_field, Qt::LeftButton);
-        press(m_field, Qt::Key_F5, Qt::ShiftModifier, xF5);
-        QCOMPARE(getShortcut(m_name), std::optional(Shortcut(carbonF5, 0x200)));
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("recording");
+        QTest::addColumn<std::optional<Shortcut>>("stored");
+        const std::optional<Shortcut> initial = Shortcut(carbonK, 0x100);
+        QTest::newRow("Escape keeps the shortcut") << u"Escape"_qs << false << initial;
+        QTest::newRow("Tab moves on") << u"Tab"_qs << false << initial;
+        QTest::newRow("click outside acts there") << u"click outside"_qs << false << initial;
+        QTest::newRow("click inside") << u"click inside"_qs << true << initial;
+        QTest::newRow("plain key refused") << u"K"_qs << true << initial;
+        QTest::newRow("chord accepted")
+            << u"Ctrl+Alt+K"_qs << false << std::optional(Shortcut(carbonK, 0x900));
+        QTest::newRow("function key alone")
+            << u"Shift+F5"_qs << false << std::optional(Shortcut(carbonF5, 0x200));
+        QTest::newRow("Delete clears") << u"Delete"_qs << true << std::optional<Shortcut>();
+        QTest::newRow("window closed") << u"window closed"_qs << false << initial;
+        QTest::newRow("another window activated") << u"another window"_qs << false << initial;
+        QTest::newRow("control destroyed") << u"destroyed"_qs << false << initial;
     }
 
-    void escapeKeepsTabMovesOn()
+    void waysRecordingGoesOnOrEnds()
     {
-        setShortcut(Shortcut(carbonK, 0x100), m_name);
-        showAndActivate();
-        QTest::mouseClick(m_field, Qt::LeftButton);
-        press(m_field, Qt::Key_Escape, Qt::NoModifier, xEscape);
-        QVERIFY(!m_field->isRecording());
-        QCOMPARE(getShortcut(m_name), std::optional(Shortcut(carbonK, 0x100)));
-
-        QTest::mouseClick(m_field, Qt::LeftButton);
-        QVERIFY(m_field->isRecording());
-        press(m_field, Qt::Key_Tab, Qt::NoModifier, xTab);
-        QVERIFY(!m_field->isRecording());
-        QVERIFY(m_after->hasFocus());
-        QCOMPARE(getShortcut(m_name), std::optional(Shortcut(carbonK, 0x100)));
-    }
-
-    void deleteClearsAndKeepsRecording()
-    {
-        setShortcut(Shortcut(carbonK, 0x100), m_name);
-        showAndActivate();
-        QTest::mouseClick(m_field, Qt::LeftButton);
-        press(m_field, Qt::Key_Delete, Qt::NoModifier, xDelete);
-        QCOMPARE(getShortcut(m_name), std::nullopt);
-        QVERIFY(m_field->text().isEmpty());
-        QCOMPARE(m_changes, QList<std::optional<Shortcut>> {std::nullopt});
-        QVERIFY(m_field->isRecording());
-    }
-
-    void clearButton()
-    {
-        setShortcut(Shortcut(carbonK, 0x100), m_name);
-        showAndActivate();
-        QToolButton *button = nullptr;
-        for (QToolButton *b : m_field->findChildren<QToolButton *>()) {
-            if (b->isVisible())
-                button = b;
-        }
-        QVERIFY(button);
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(getShortcut(m_name), std::nullopt);
-        QVERIFY(!button->isVisible());
-        QVERIFY(m_field->isRecording());
-    }
-
-    void clickOutsideEnds()
-    {
-        showAndActivate();
-        QTest::mouseClick(m_field, Qt::LeftButton);
-        QVERIFY(m_field->isRecording());
-        // A click inside the control goes on recording.
-        QTest::mouseClick(m_field, Qt::LeftButton, {}, QPoint(2, 2));
-        QVERIFY(m_field->isRecording());
-        // On the check box's box: it takes clicks there and on its text.
-        QTest::mouseClick(m_after, Qt::LeftButton, {}, QPoint(8, m_after->height() / 2));
-        QVERIFY(!m_field->isRecording());
-        // The click acted where it landed.
-        QVERIFY(m_after->isChecked());
-    }
-
-    void menuItemConflict()
-    {
-        QMenu menu;
-        QAction *quit = menu.addAction(QStringLiteral("&Quit"));
-        quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-        m_system->setReserved({Shortcut(carbonQ, 0x100)});
-        showAndActivate();
-        QTest::mouseClick(m_field, Qt::LeftButton);
-        QString message;
-        answerNextMessageBox(QStringLiteral("OK"), [&](QMessageBox *box) { message = box->text(); });
-        press(m_field, Qt::Key_Q, Qt::ControlModifier, xQ);
-        QCOMPARE(message, localized("keyboard_shortcut_used_by_menu_item").arg(QStringLiteral("Quit")));
-        QCOMPARE(getShortcut(m_name), std::nullopt);
-        QTRY_VERIFY(m_field->isRecording());
-    }
-
-    void takenBySystem_data()
-    {
-        QTest::addColumn<bool>("force");
-        QTest::newRow("ok") << false;
-        QTest::newRow("force_use_shortcut") << true;
-    }
-
-    void takenBySystem()
-    {
-        QFETCH(bool, force);
-        const Shortcut shortcut(carbonK, 0x100 | 0x800);
-        m_system->setReserved({shortcut});
-        showAndActivate();
-        QTest::mouseClick(m_field, Qt::LeftButton);
-        QString message;
-        bool grabbedDuringAlert = true;
-        answerNextMessageBox(localized(force ? "force_use_shortcut" : "ok"), [&](QMessageBox *box) {
-            message = box->text();
-            grabbedDuringAlert = m_grab->isGrabbed();
-        });
-        QVERIFY(m_grab->isGrabbed());
-        press(m_field, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, xK);
-        QCOMPARE(message, localized("keyboard_shortcut_used_by_system"));
-        QCOMPARE(getShortcut(m_name), force ? std::optional(shortcut) : std::nullopt);
-        // The alert takes the keyboard while it is open; recording again
-        // takes it back.
-        QVERIFY(!grabbedDuringAlert);
-        if (force) {
-            QVERIFY(!m_field->isRecording());
-            QVERIFY(!m_grab->isGrabbed());
-        } else {
-            QTRY_VERIFY(m_field->isRecording());
-            QVERIFY(m_grab->isGrabbed());
-        }
-    }
-
-    // While recording the keyboard is directed to the recorder's window;
-    // every way recording ends lets it go.
-    void keyboardGrabLastsAsLongAsRecording_data()
-    {
-        QTest::addColumn<QString>("end");
-        for (const char *end : {"Escape", "Tab", "click outside", "shortcut accepted", "window closed",
-                                "another window activated", "control destroyed"})
-            QTest::newRow(end) << QString::fromLatin1(end);
-    }
-
-    void keyboardGrabLastsAsLongAsRecording()
-    {
-        QFETCH(QString, end);
+        QFETCH(QString, action);
+        QFETCH(bool, recording);
+        QFETCH(std::optional<Shortcut>, stored);
+        const Shortcut initial(carbonK, 0x100);
+        setShortcut(initial, m_name);
         showAndActivate();
         QTest::mouseClick(m_field, Qt::LeftButton);
         QVERIFY(m_field->isRecording());
         QCOMPARE(m_grab->window, m_window->windowHandle());
         QWidget other;
-        if (end == u"Escape") {
+        if (action == u"Escape") {
             press(m_field, Qt::Key_Escape, Qt::NoModifier, xEscape);
-        } else if (end == u"Tab") {
+        } else if (action == u"Tab") {
             press(m_field, Qt::Key_Tab, Qt::NoModifier, xTab);
-        } else if (end == u"click outside") {
+            QVERIFY(m_after->hasFocus());
+        } else if (action == u"click outside") {
+            // On the check box's box: it takes clicks there and on its text.
             QTest::mouseClick(m_after, Qt::LeftButton, {}, QPoint(8, m_after->height() / 2));
-        } else if (end == u"shortcut accepted") {
+            QVERIFY(m_after->isChecked());
+        } else if (action == u"click inside") {
+            QTest::mouseClick(m_field, Qt::LeftButton, {}, QPoint(2, 2));
+        } else if (action == u"K") {
+            press(m_field, Qt::Key_K, Qt::NoModifier, xK);
+        } else if (action == u"Ctrl+Alt+K") {
             press(m_field, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, xK);
-        } else if (end == u"window closed") {
+        } else if (action == u"Shift+F5") {
+            press(m_field, Qt::Key_F5, Qt::ShiftModifier, xF5);
+        } else if (action == u"Delete") {
+            press(m_field, Qt::Key_Delete, Qt::NoModifier, xDelete);
+        } else if (action == u"window closed") {
             m_window->close();
-        } else if (end == u"another window activated") {
+        } else if (action == u"another window") {
             other.show();
             other.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&other));
         } else {
             delete m_field;
+            m_field = nullptr;
         }
-        QTRY_VERIFY(!m_grab->isGrabbed());
-        QVERIFY(!isPaused());
+        QTRY_COMPARE(m_grab->isGrabbed(), recording);
+        QCOMPARE(isPaused(), recording);
+        QCOMPARE(getShortcut(m_name), stored);
+        QCOMPARE(m_changes, stored == initial ? QList<std::optional<Shortcut>> {} : QList {stored});
+        if (m_field)
+            QCOMPARE(m_field->isRecording(), recording);
+    }
+
+    // The alert takes the keyboard while it is open; recording again takes
+    // it back. A menu item's shortcut wins over the system's.
+    void alerts_data()
+    {
+        QTest::addColumn<bool>("inMenu");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("menu item") << true << u"ok"_qs << false;
+        QTest::newRow("system, ok") << false << u"ok"_qs << false;
+        QTest::newRow("system, force_use_shortcut") << false << u"force_use_shortcut"_qs << true;
+    }
+
+    void alerts()
+    {
+        QFETCH(bool, inMenu);
+        QFETCH(QString, button);
+        QFETCH(bool, stored);
+        const Shortcut shortcut(carbonK, 0x100 | 0x800);
+        m_system->setReserved({shortcut});
+        QMenu menu;
+        if (inMenu)
+            menu.addAction(u"&Quit"_qs)->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K));
+        showAndActivate();
+        QTest::mouseClick(m_field, Qt::LeftButton);
+        QString message;
+        bool grabbedDuringAlert = true;
+        answerNextMessageBox(localized(button.toLatin1().constData()), [&](QMessageBox *box) {
+            message = box->text();
+            grabbedDuringAlert = m_grab->isGrabbed();
+        });
+        QVERIFY(m_grab->isGrabbed());
+        press(m_field, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, xK);
+        QCOMPARE(message,
+                 inMenu ? localized("keyboard_shortcut_used_by_menu_item").arg(u"Quit"_qs)
+                        : localized("keyboard_shortcut_used_by_system"));
+        QCOMPARE(getShortcut(m_name), stored ? std::optional(shortcut) : std::nullopt);
+        QVERIFY(!grabbedDuringAlert);
+        QTRY_COMPARE(m_field->isRecording(), !stored);
+        QCOMPARE(m_grab->isGrabbed(), !stored);
     }
 
     void keyboardGrabEndsAfterTheCap()
@@ -340,15 +292,6 @@ private Q_SLOTS:
         QVERIFY(field->isRecording());
     }
 
-    void destroyedWhileRecording()
-    {
-        showAndActivate();
-        QTest::mouseClick(m_field, Qt::LeftButton);
-        QVERIFY(isPaused());
-        delete m_field;
-        QVERIFY(!isPaused());
-    }
-
     void labels()
     {
         const Recorder bare(m_name);
@@ -381,7 +324,7 @@ private:
         QTest::qWait(20);
     }
 
-    QTemporaryDir m_configHome;
+    PrivateSettings m_settings;
     Name m_name;
     std::shared_ptr<FakeSystemShortcutSource> m_system;
     std::shared_ptr<FakeRecorderKeyboardGrab> m_grab;

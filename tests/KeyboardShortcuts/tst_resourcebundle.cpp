@@ -18,137 +18,110 @@ class TestResourceBundle : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void whereTheBundleIsFound_data();
-    void whereTheBundleIsFound();
-    void applicationResourcesHoldTheBundle();
-    void texts_data();
-    void texts();
-    void missingKeyShowsTheKey();
-    void nothingFoundEndsTheProgram();
-};
+    void whereTheBundleIsFound_data()
+    {
+        // Places, relative to an installation root: bin/ (the executable),
+        // share/halvex (its data), env/ (PACKAGE_RESOURCE_BUNDLE_PATH) and a
+        // framework inside it.
+        QTest::addColumn<QStringList>("holding");
+        QTest::addColumn<QString>("found"); // empty: none
+        const QString module = QStringLiteral("share/halvex");
+        const QString environment = QStringLiteral("env");
+        const QString framework = QStringLiteral("env/Kit.framework");
+        QTest::newRow("installed data") << QStringList {module} << module;
+        QTest::newRow("environment override") << QStringList {environment} << environment;
+        QTest::newRow("framework in the environment") << QStringList {framework} << framework;
+        QTest::newRow("installed data comes first") << QStringList {environment, module} << module;
+        QTest::newRow("last resort: above the installed data")
+            << QStringList {QStringLiteral("share")} << QStringLiteral("share");
+        QTest::newRow("none") << QStringList {} << QString();
+    }
 
-void TestResourceBundle::whereTheBundleIsFound_data()
-{
-    // Places, relative to an installation root: bin/ (the executable),
-    // share/halvex (its data), env/ (PACKAGE_RESOURCE_BUNDLE_PATH) and a
-    // framework inside it.
-    QTest::addColumn<QStringList>("holding");
-    QTest::addColumn<QString>("found"); // empty: none
-    const QString module = QStringLiteral("share/halvex");
-    const QString environment = QStringLiteral("env");
-    const QString framework = QStringLiteral("env/Kit.framework");
-    QTest::newRow("installed data") << QStringList {module} << module;
-    QTest::newRow("environment override") << QStringList {environment} << environment;
-    QTest::newRow("framework in the environment") << QStringList {framework} << framework;
-    QTest::newRow("installed data comes first") << QStringList {environment, module} << module;
-    QTest::newRow("last resort: above the installed data")
-        << QStringList {QStringLiteral("share")} << QStringLiteral("share");
-    QTest::newRow("none") << QStringList {} << QString();
-}
+    void whereTheBundleIsFound()
+    {
+        QFETCH(QStringList, holding);
+        QFETCH(QString, found);
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QDir dir(root.path());
+        for (const QString &place :
+             {QStringLiteral("bin"), QStringLiteral("share/halvex"), QStringLiteral("env")})
+            QVERIFY(dir.mkpath(place));
+        for (const QString &place : holding)
+            QVERIFY(dir.mkpath(place + u'/' + bundleName));
+        // A plain file of that name is no bundle.
+        QFile file(dir.filePath(QStringLiteral("bin/") + bundleName));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
 
-void TestResourceBundle::whereTheBundleIsFound()
-{
-    QFETCH(QStringList, holding);
-    QFETCH(QString, found);
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    const QDir dir(root.path());
-    for (const QString &place :
-         {QStringLiteral("bin"), QStringLiteral("share/halvex"), QStringLiteral("env")})
-        QVERIFY(dir.mkpath(place));
-    for (const QString &place : holding)
-        QVERIFY(dir.mkpath(place + u'/' + bundleName));
-    // A plain file of that name is no bundle.
-    QFile file(dir.filePath(QStringLiteral("bin/") + bundleName));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+        ResourceBundle::SearchInputs inputs;
+        inputs.moduleResources = dir.filePath(QStringLiteral("share/halvex"));
+        inputs.applicationDirectory = dir.filePath(QStringLiteral("bin"));
+        inputs.environmentPath = dir.filePath(QStringLiteral("env"));
+        const std::optional<QString> bundle
+            = ResourceBundle::find(ResourceBundle::candidateDirectories(inputs));
+        QCOMPARE(bundle.has_value(), !found.isEmpty());
+        if (bundle)
+            QCOMPARE(QDir::cleanPath(*bundle), dir.filePath(found + u'/' + bundleName));
+    }
 
-    ResourceBundle::SearchInputs inputs;
-    inputs.moduleResources = dir.filePath(QStringLiteral("share/halvex"));
-    inputs.applicationDirectory = dir.filePath(QStringLiteral("bin"));
-    inputs.environmentPath = dir.filePath(QStringLiteral("env"));
-    const std::optional<QString> bundle = ResourceBundle::find(ResourceBundle::candidateDirectories(inputs));
-    QCOMPARE(bundle.has_value(), !found.isEmpty());
-    if (bundle)
-        QCOMPARE(QDir::cleanPath(*bundle), dir.filePath(found + u'/' + bundleName));
-}
+    void applicationResourcesHoldTheBundle()
+    {
+        // The application carries the bundle in its resources, which come before
+        // the environment.
+        QTemporaryDir environment;
+        QVERIFY(QDir(environment.path()).mkpath(bundleName));
+        ResourceBundle::SearchInputs inputs = ResourceBundle::processSearchInputs();
+        inputs.environmentPath = environment.path();
+        QCOMPARE(ResourceBundle::find(ResourceBundle::candidateDirectories(inputs)),
+                 std::optional<QString>(QStringLiteral(":/") + bundleName));
+        QCOMPARE(ResourceBundle::shared().path(), QStringLiteral(":/") + bundleName);
+    }
 
-void TestResourceBundle::applicationResourcesHoldTheBundle()
-{
-    // The application carries the bundle in its resources, which come before
-    // the environment.
-    QTemporaryDir environment;
-    QVERIFY(QDir(environment.path()).mkpath(bundleName));
-    ResourceBundle::SearchInputs inputs = ResourceBundle::processSearchInputs();
-    inputs.environmentPath = environment.path();
-    QCOMPARE(ResourceBundle::find(ResourceBundle::candidateDirectories(inputs)),
-             std::optional<QString>(QStringLiteral(":/") + bundleName));
-    QCOMPARE(ResourceBundle::shared().path(), QStringLiteral(":/") + bundleName);
-}
+    // Every text the recorder shows exists in each language; French falls
+    // back to English; a key the bundle lacks shows as itself.
+    void texts_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("record");
+        QTest::newRow("en") << QLocale(QLocale::English, QLocale::UnitedStates) << u"Record Shortcut"_qs;
+        QTest::newRow("de") << QLocale(QLocale::German, QLocale::Germany) << u"Kurzbefehl aufnehmen"_qs;
+        QTest::newRow("fr falls back to en")
+            << QLocale(QLocale::French, QLocale::France) << u"Record Shortcut"_qs;
+    }
 
-void TestResourceBundle::texts_data()
-{
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QByteArray>("key");
-    QTest::addColumn<QString>("text");
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    const QLocale german(QLocale::German, QLocale::Germany);
-    QTest::newRow("en record") << english << QByteArray("record_shortcut")
-                               << QStringLiteral("Record Shortcut");
-    QTest::newRow("en space") << english << QByteArray("space_key") << QStringLiteral("space");
-    QTest::newRow("de record") << german << QByteArray("record_shortcut")
-                               << QStringLiteral("Kurzbefehl aufnehmen");
-    QTest::newRow("de space") << german << QByteArray("space_key") << QStringLiteral("leertaste");
-    QTest::newRow("fr falls back to en")
-        << QLocale(QLocale::French, QLocale::France) << QByteArray("ok") << QStringLiteral("OK");
-}
-
-void TestResourceBundle::texts()
-{
-    QFETCH(QLocale, locale);
-    QFETCH(QByteArray, key);
-    QFETCH(QString, text);
-    const ResourceBundle bundle(QStringLiteral(":/") + bundleName, locale);
-    QCOMPARE(bundle.localized(key.constData()), text);
-}
-
-void TestResourceBundle::missingKeyShowsTheKey()
-{
-    const char *keys[] = {"record_shortcut",
-                          "press_shortcut",
-                          "space_key",
-                          "keyboard_shortcut_used_by_menu_item",
-                          "keyboard_shortcut_disallowed",
-                          "keyboard_shortcut_used_by_system",
-                          "keyboard_shortcuts_can_be_changed",
-                          "ok",
-                          "force_use_shortcut"};
-    for (const QLocale &locale : {QLocale(QLocale::English), QLocale(QLocale::German)}) {
+    void texts()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, record);
         const ResourceBundle bundle(QStringLiteral(":/") + bundleName, locale);
-        for (const char *key : keys)
+        QCOMPARE(bundle.localized("record_shortcut"), record);
+        for (const char *key : {"press_shortcut", "space_key", "keyboard_shortcut_used_by_menu_item",
+                                "keyboard_shortcut_disallowed", "keyboard_shortcut_used_by_system",
+                                "keyboard_shortcuts_can_be_changed", "ok", "force_use_shortcut"})
             QVERIFY2(bundle.localized(key) != QString::fromLatin1(key), key);
         QVERIFY(bundle.localized("keyboard_shortcut_used_by_menu_item").contains(QStringLiteral("%1")));
         QCOMPARE(bundle.localized("no_such_key"), QStringLiteral("no_such_key"));
     }
-}
 
-void TestResourceBundle::nothingFoundEndsTheProgram()
-{
-    QTemporaryDir empty;
-    QTemporaryDir holding;
-    QVERIFY(QDir(holding.path()).mkpath(bundleName));
+    void nothingFoundEndsTheProgram()
+    {
+        QTemporaryDir empty;
+        QTemporaryDir holding;
+        QVERIFY(QDir(holding.path()).mkpath(bundleName));
 
-    const ToolResult found
-        = runTool(testHelperPath(QStringLiteral("bundle_probe")), {empty.path(), holding.path()});
-    QCOMPARE(found.exitCode, 0);
-    QCOMPARE(found.standardOutput.trimmed(), (holding.path() + QLatin1Char('/') + bundleName).toUtf8());
+        const ToolResult found
+            = runTool(testHelperPath(QStringLiteral("bundle_probe")), {empty.path(), holding.path()});
+        QCOMPARE(found.exitCode, 0);
+        QCOMPARE(found.standardOutput.trimmed(), (holding.path() + QLatin1Char('/') + bundleName).toUtf8());
 
-    const ToolResult missing = runTool(testHelperPath(QStringLiteral("bundle_probe")), {empty.path()});
-    QVERIFY(missing.exitCode != 0);
-    QVERIFY2(
-        missing.standardError.contains("unable to find bundle named KeyboardShortcuts_KeyboardShortcuts"),
-        missing.standardError.constData());
-}
+        const ToolResult missing = runTool(testHelperPath(QStringLiteral("bundle_probe")), {empty.path()});
+        QVERIFY(missing.exitCode != 0);
+        QVERIFY2(
+            missing.standardError.contains("unable to find bundle named KeyboardShortcuts_KeyboardShortcuts"),
+            missing.standardError.constData());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestResourceBundle)
 #include "tst_resourcebundle.moc"

@@ -9,6 +9,7 @@
 #include "KeyboardShortcuts/x11/X11ModifierMasks.h"
 #include "KeyboardShortcuts/x11/X11ShortcutServices.h"
 #include "support/GrabKeyHelper.h"
+#include "support/PrivateSettings.h"
 #include "support/StdoutCapture.h"
 #include "support/TestTools.h"
 #include "x11/XcbConnection.h"
@@ -17,8 +18,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
@@ -92,7 +91,7 @@ class TestX11HotKeys : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_settingsDir;
+    PrivateSettings m_settings;
     std::unique_ptr<QProcess> m_xterm;
     QString m_xtermWindow;
     int m_down = 0;
@@ -112,9 +111,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_settingsDir.isValid());
-        qputenv("XDG_CONFIG_HOME", m_settingsDir.path().toUtf8());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+        QVERIFY(m_settings.isValid());
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         setShortcutServices(x11ShortcutServices());
 
@@ -130,9 +127,7 @@ private Q_SLOTS:
 
     void init()
     {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Halvex"),
-                  QStringLiteral("Halvex"))
-            .clear();
+        PrivateSettings::store().clear();
         auto backend = X11HotKeyBackend::create();
         QVERIFY(backend);
         resetState(std::move(backend));

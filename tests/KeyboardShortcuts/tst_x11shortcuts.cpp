@@ -47,172 +47,163 @@ class TestX11Shortcuts : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanup();
-    void keyToCharacterFollowsLayoutSwitch();
-    void grabbedCombinationIsTaken();
-    void keyMonitorSwallowsRealKeyPresses();
-    void monitorSeesRealEventsOnce();
+    void initTestCase()
+    {
+        QVERIFY(QGuiApplication::platformName() == QStringLiteral("xcb"));
+        QVERIFY(setLayout(QStringLiteral("us")));
+    }
+
+    void cleanup() { resetShortcutServices(); }
+
+    void keyToCharacterFollowsLayoutSwitch()
+    {
+        UsLayoutGuard guard;
+        auto layout = std::make_shared<XkbKeyboardLayout>();
+        QVERIFY(layout->isValid());
+        setShortcutServices({layout, nullptr, nullptr, nullptr});
+
+        const Shortcut zPosition(Key::z, Qt::ControlModifier);
+        QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
+        QCOMPARE(Shortcut(Key::y, {}).keyToCharacter(), std::optional<QString>(QStringLiteral("y")));
+        QCOMPARE(Shortcut(Key::backtick, {}).keyToCharacter(), std::optional<QString>(QStringLiteral("`")));
+        QCOMPARE(zPosition.description(), QStringLiteral(u"⌘Z"));
+        QCOMPARE(zPosition.nativeText(), QStringLiteral("Ctrl+Z"));
+
+        QVERIFY(setLayout(QStringLiteral("de")));
+        // Carbon code 6 is the key left of X on a U.S. keyboard, which types y in
+        // a German layout; the next call already sees the switch.
+        QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("y")));
+        QCOMPARE(Shortcut(Key::y, {}).keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
+        QCOMPARE(Shortcut(Key::semicolon, {}).keyToCharacter(), std::optional<QString>(QStringLiteral(u"ö")));
+        QCOMPARE(zPosition.description(), QStringLiteral(u"⌘Y"));
+        QCOMPARE(zPosition.nativeText(), QStringLiteral("Ctrl+Y"));
+        // The German key left of 1 is a dead circumflex: no character of its own.
+        QCOMPARE(Shortcut(Key::backtick, {}).keyToCharacter(), std::nullopt);
+        QCOMPARE(Shortcut(Key::backtick, Qt::ControlModifier).description(), QStringLiteral(u"⌘\uFFFD"));
+
+        QVERIFY(setLayout(QStringLiteral("us")));
+        QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
+    }
+
+    void grabbedCombinationIsTaken()
+    {
+        XcbConnection connection;
+        QVERIFY(connection.isValid());
+        const X11ModifierMasks masks = X11ModifierMasks::read(connection.get());
+        QVERIFY(masks.alt != 0);
+        QVERIFY(masks.super != 0);
+        QVERIFY(masks.super != masks.alt);
+
+        auto source = std::make_shared<X11SystemShortcutSource>();
+        setShortcutServices({nullptr, nullptr, source, nullptr});
+
+        const Shortcut panel(9, shift | control); // Shift+Super+V
+        const Shortcut f12(111, 0);
+        const Shortcut free(11, command | option | shift); // Ctrl+Alt+Shift+B
+        QVERIFY(!panel.isTakenBySystem());
+        QVERIFY(!source->isTaken(f12));
+
+        auto grabber = startGrabKeyHelper({grab(9, XCB_MOD_MASK_SHIFT | masks.super), grab(111, 0)});
+        QVERIFY(grabber);
+        QVERIFY(panel.isTakenBySystem());
+        QVERIFY(!free.isTakenBySystem());
+        QVERIFY(!Shortcut(9, control).isTakenBySystem()); // Super+V alone is not held
+        // F12 alone is held by the other client, yet never reported as taken.
+        QVERIFY(source->isTaken(f12));
+        QVERIFY(!f12.isTakenBySystem());
+        // A check leaves nothing behind: a free combination stays free.
+        QVERIFY(!free.isTakenBySystem());
+
+        // The hotkey layer's own combinations never count as taken.
+        source->setOwnShortcutQuery([panel](const Shortcut &s) { return s == panel; });
+        QVERIFY(!panel.isTakenBySystem());
+        source->setOwnShortcutQuery({});
+
+        grabber->kill();
+        QVERIFY(grabber->waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!panel.isTakenBySystem(), 10000);
+    }
+
+    void keyMonitorSwallowsRealKeyPresses()
+    {
+        QLineEdit edit;
+        edit.show();
+        edit.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&edit));
+        QTRY_VERIFY_WITH_TIMEOUT(edit.hasFocus(), 5000);
+
+        const X11NativeKeyCodeMap keyCodes;
+        QList<Shortcut> seen;
+        int modifierPresses = 0;
+        auto monitor
+            = std::make_unique<LocalEventMonitor>(QList {QEvent::KeyPress}, [&](QObject *, QEvent *event) {
+                  if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Control)
+                      ++modifierPresses;
+                  else if (const auto shortcut = Shortcut::fromKeyEvent(event, keyCodes))
+                      seen.append(*shortcut);
+                  return EventMonitorVerdict::swallow();
+              });
+        monitor->start();
+        QVERIFY(xdotoolKeys({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("ctrl+v")}));
+        QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 3, 10000);
+        QCOMPARE(seen.at(0), Shortcut(Key::a, {}));
+        QCOMPARE(seen.at(1), Shortcut(Key::b, {}));
+        QCOMPARE(seen.at(2), Shortcut(Key::v, Qt::ControlModifier));
+        QCOMPARE(modifierPresses, 1);
+        QApplication::processEvents();
+        QCOMPARE(edit.text(), QString());
+
+        monitor.reset();
+        QVERIFY(xdotoolKeys({QStringLiteral("c"), QStringLiteral("d")}));
+        QTRY_COMPARE_WITH_TIMEOUT(edit.text(), QStringLiteral("cd"), 10000);
+        QCOMPARE(seen.size(), 3);
+    }
+
+    void monitorSeesRealEventsOnce()
+    {
+        // Real input reaches the window first and is then sent on to the widget
+        // (as a copy, for the mouse); the monitor must see each event once and
+        // the widget must still get it.
+        QPushButton button(QStringLiteral("Target"));
+        button.resize(200, 80);
+        button.show();
+        button.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&button));
+        QSignalSpy clicked(&button, &QPushButton::clicked);
+
+        int keyPresses = 0;
+        int releases = 0;
+        bool swallowReleases = false;
+        LocalEventMonitor monitor(
+            {QEvent::KeyPress, QEvent::MouseButtonRelease}, [&](QObject *, QEvent *event) {
+                if (event->type() == QEvent::KeyPress) {
+                    ++keyPresses;
+                    return EventMonitorVerdict::pass();
+                }
+                ++releases;
+                return swallowReleases ? EventMonitorVerdict::swallow() : EventMonitorVerdict::pass();
+            });
+        monitor.start();
+
+        const QPoint centre = button.mapToGlobal(button.rect().center());
+        QVERIFY(xdotoolClick(centre));
+        QTRY_COMPARE_WITH_TIMEOUT(clicked.count(), 1, 10000);
+        QCOMPARE(releases, 1);
+
+        // The space bar clicks a focused push button on its release.
+        button.setFocus();
+        QVERIFY(xdotoolKeys({QStringLiteral("space")}));
+        QTRY_COMPARE_WITH_TIMEOUT(clicked.count(), 2, 10000);
+        QCOMPARE(keyPresses, 1);
+
+        // A swallowed release never completes the click.
+        swallowReleases = true;
+        QVERIFY(xdotoolClick(centre));
+        QTRY_COMPARE_WITH_TIMEOUT(releases, 2, 10000);
+        QApplication::processEvents();
+        QCOMPARE(clicked.count(), 2);
+    }
 };
-
-void TestX11Shortcuts::initTestCase()
-{
-    QVERIFY(QGuiApplication::platformName() == QStringLiteral("xcb"));
-    QVERIFY(setLayout(QStringLiteral("us")));
-}
-
-void TestX11Shortcuts::cleanup()
-{
-    resetShortcutServices();
-}
-
-void TestX11Shortcuts::keyToCharacterFollowsLayoutSwitch()
-{
-    UsLayoutGuard guard;
-    auto layout = std::make_shared<XkbKeyboardLayout>();
-    QVERIFY(layout->isValid());
-    setShortcutServices({layout, nullptr, nullptr, nullptr});
-
-    const Shortcut zPosition(Key::z, Qt::ControlModifier);
-    QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
-    QCOMPARE(Shortcut(Key::y, {}).keyToCharacter(), std::optional<QString>(QStringLiteral("y")));
-    QCOMPARE(Shortcut(Key::backtick, {}).keyToCharacter(), std::optional<QString>(QStringLiteral("`")));
-    QCOMPARE(zPosition.description(), QStringLiteral(u"⌘Z"));
-    QCOMPARE(zPosition.nativeText(), QStringLiteral("Ctrl+Z"));
-
-    QVERIFY(setLayout(QStringLiteral("de")));
-    // Carbon code 6 is the key left of X on a U.S. keyboard, which types y in
-    // a German layout; the next call already sees the switch.
-    QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("y")));
-    QCOMPARE(Shortcut(Key::y, {}).keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
-    QCOMPARE(Shortcut(Key::semicolon, {}).keyToCharacter(), std::optional<QString>(QStringLiteral(u"ö")));
-    QCOMPARE(zPosition.description(), QStringLiteral(u"⌘Y"));
-    QCOMPARE(zPosition.nativeText(), QStringLiteral("Ctrl+Y"));
-    // The German key left of 1 is a dead circumflex: no character of its own.
-    QCOMPARE(Shortcut(Key::backtick, {}).keyToCharacter(), std::nullopt);
-    QCOMPARE(Shortcut(Key::backtick, Qt::ControlModifier).description(), QStringLiteral(u"⌘\uFFFD"));
-
-    QVERIFY(setLayout(QStringLiteral("us")));
-    QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
-}
-
-void TestX11Shortcuts::grabbedCombinationIsTaken()
-{
-    XcbConnection connection;
-    QVERIFY(connection.isValid());
-    const X11ModifierMasks masks = X11ModifierMasks::read(connection.get());
-    QVERIFY(masks.alt != 0);
-    QVERIFY(masks.super != 0);
-    QVERIFY(masks.super != masks.alt);
-
-    auto source = std::make_shared<X11SystemShortcutSource>();
-    setShortcutServices({nullptr, nullptr, source, nullptr});
-
-    const Shortcut panel(9, shift | control); // Shift+Super+V
-    const Shortcut f12(111, 0);
-    const Shortcut free(11, command | option | shift); // Ctrl+Alt+Shift+B
-    QVERIFY(!panel.isTakenBySystem());
-    QVERIFY(!source->isTaken(f12));
-
-    auto grabber = startGrabKeyHelper({grab(9, XCB_MOD_MASK_SHIFT | masks.super), grab(111, 0)});
-    QVERIFY(grabber);
-    QVERIFY(panel.isTakenBySystem());
-    QVERIFY(!free.isTakenBySystem());
-    QVERIFY(!Shortcut(9, control).isTakenBySystem()); // Super+V alone is not held
-    // F12 alone is held by the other client, yet never reported as taken.
-    QVERIFY(source->isTaken(f12));
-    QVERIFY(!f12.isTakenBySystem());
-    // A check leaves nothing behind: a free combination stays free.
-    QVERIFY(!free.isTakenBySystem());
-
-    // The hotkey layer's own combinations never count as taken.
-    source->setOwnShortcutQuery([panel](const Shortcut &s) { return s == panel; });
-    QVERIFY(!panel.isTakenBySystem());
-    source->setOwnShortcutQuery({});
-
-    grabber->kill();
-    QVERIFY(grabber->waitForFinished(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(!panel.isTakenBySystem(), 10000);
-}
-
-void TestX11Shortcuts::keyMonitorSwallowsRealKeyPresses()
-{
-    QLineEdit edit;
-    edit.show();
-    edit.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&edit));
-    QTRY_VERIFY_WITH_TIMEOUT(edit.hasFocus(), 5000);
-
-    const X11NativeKeyCodeMap keyCodes;
-    QList<Shortcut> seen;
-    int modifierPresses = 0;
-    auto monitor
-        = std::make_unique<LocalEventMonitor>(QList {QEvent::KeyPress}, [&](QObject *, QEvent *event) {
-              if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Control)
-                  ++modifierPresses;
-              else if (const auto shortcut = Shortcut::fromKeyEvent(event, keyCodes))
-                  seen.append(*shortcut);
-              return EventMonitorVerdict::swallow();
-          });
-    monitor->start();
-    QVERIFY(xdotoolKeys({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("ctrl+v")}));
-    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 3, 10000);
-    QCOMPARE(seen.at(0), Shortcut(Key::a, {}));
-    QCOMPARE(seen.at(1), Shortcut(Key::b, {}));
-    QCOMPARE(seen.at(2), Shortcut(Key::v, Qt::ControlModifier));
-    QCOMPARE(modifierPresses, 1);
-    QApplication::processEvents();
-    QCOMPARE(edit.text(), QString());
-
-    monitor.reset();
-    QVERIFY(xdotoolKeys({QStringLiteral("c"), QStringLiteral("d")}));
-    QTRY_COMPARE_WITH_TIMEOUT(edit.text(), QStringLiteral("cd"), 10000);
-    QCOMPARE(seen.size(), 3);
-}
-
-void TestX11Shortcuts::monitorSeesRealEventsOnce()
-{
-    // Real input reaches the window first and is then sent on to the widget
-    // (as a copy, for the mouse); the monitor must see each event once and
-    // the widget must still get it.
-    QPushButton button(QStringLiteral("Target"));
-    button.resize(200, 80);
-    button.show();
-    button.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&button));
-    QSignalSpy clicked(&button, &QPushButton::clicked);
-
-    int keyPresses = 0;
-    int releases = 0;
-    bool swallowReleases = false;
-    LocalEventMonitor monitor({QEvent::KeyPress, QEvent::MouseButtonRelease}, [&](QObject *, QEvent *event) {
-        if (event->type() == QEvent::KeyPress) {
-            ++keyPresses;
-            return EventMonitorVerdict::pass();
-        }
-        ++releases;
-        return swallowReleases ? EventMonitorVerdict::swallow() : EventMonitorVerdict::pass();
-    });
-    monitor.start();
-
-    const QPoint centre = button.mapToGlobal(button.rect().center());
-    QVERIFY(xdotoolClick(centre));
-    QTRY_COMPARE_WITH_TIMEOUT(clicked.count(), 1, 10000);
-    QCOMPARE(releases, 1);
-
-    // The space bar clicks a focused push button on its release.
-    button.setFocus();
-    QVERIFY(xdotoolKeys({QStringLiteral("space")}));
-    QTRY_COMPARE_WITH_TIMEOUT(clicked.count(), 2, 10000);
-    QCOMPARE(keyPresses, 1);
-
-    // A swallowed release never completes the click.
-    swallowReleases = true;
-    QVERIFY(xdotoolClick(centre));
-    QTRY_COMPARE_WITH_TIMEOUT(releases, 2, 10000);
-    QApplication::processEvents();
-    QCOMPARE(clicked.count(), 2);
-}
 
 QTEST_MAIN(TestX11Shortcuts)
 #include "tst_x11shortcuts.moc"

@@ -4,12 +4,11 @@
 // nothing, still open its panel on `halvex --toggle`, and neither crash nor
 // spin.
 
-#include "support/TestTools.h"
+#include "support/ProcessLog.h"
+#include "support/SessionProbes.h"
 #include "support/WaylandSession.h"
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,10 +19,7 @@ constexpr int timeoutMs = 15000;
 // Processor time the process has used so far, in clock ticks.
 qint64 cpuTicks(qint64 pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray line = stat.readAll();
+    const QByteArray line = fileContents(u"/proc/%1/stat"_qs.arg(pid));
     // Fields after the command name (which may hold blanks), from field 3 on.
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     return fields.size() > 12 ? fields.at(11).toLongLong() + fields.at(12).toLongLong() : -1;
@@ -36,102 +32,83 @@ class tst_WestonDegrade : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        QString whyNot;
+        m_session = WaylandSession::find(&whyNot);
+        if (!m_session)
+            QSKIP(qPrintable(whyNot));
+        // A runtime folder of its own, as every Wayland session has.
+        m_runtime = m_session->makeSharedDir();
+        QVERIFY(
+            QFile::setPermissions(m_runtime->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QProcessEnvironment env;
+        env.insert(u"XDG_RUNTIME_DIR"_qs, m_runtime->path());
+        env.insert(u"HOME"_qs, m_runtime->path());
+        m_weston = std::make_unique<ProcessLog>(
+            m_session->start(u"weston"_qs,
+                             {u"--backend=headless-backend.so"_qs, u"--use-pixman"_qs,
+                              u"--socket=halvex-weston"_qs, u"--idle-time=0"_qs},
+                             env));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_runtime->filePath(u"halvex-weston"_qs)), timeoutMs);
+        m_env = env;
+        m_env.insert(u"WAYLAND_DISPLAY"_qs, u"halvex-weston"_qs);
+        m_env.insert(u"SWAYSOCK"_qs, QString());
+        m_env.insert(u"XDG_CONFIG_HOME"_qs, m_runtime->filePath(u"config"_qs));
+        m_env.insert(u"QT_QPA_PLATFORM"_qs, u"wayland"_qs);
+        m_env.insert(u"QT_LOGGING_RULES"_qs, u"halvex.app.debug=true"_qs);
+    }
 
-    void diagnoseNamesWhatIsMissing();
-    void startsSaysOnceWhyAndStillOpensThePanel();
+    void cleanupTestCase()
+    {
+        m_halvex.reset();
+        m_weston.reset();
+    }
+
+    void diagnoseNamesWhatIsMissing()
+    {
+        std::unique_ptr<QProcess> diagnose
+            = m_session->start(QStringLiteral(HALVEX_BINARY), {u"--diagnose"_qs}, m_env);
+        QVERIFY(diagnose->waitForFinished(timeoutMs));
+        QCOMPARE(diagnose->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(diagnose->exitCode(), 0);
+        const QString out = QString::fromUtf8(diagnose->readAll());
+        for (const char *line : {"platform: Wayland", "clipboard: none", "paste: none",
+                                 "shortcut: compositor binding (halvex --toggle)",
+                                 "missing: background clipboard access", "missing: paste keystroke"})
+            QVERIFY2(out.contains(QLatin1String(line)), qPrintable(out));
+    }
+
+    void startsSaysOnceWhyAndStillOpensThePanel()
+    {
+        m_halvex = std::make_unique<ProcessLog>(m_session->start(QStringLiteral(HALVEX_BINARY), {}, m_env));
+        QVERIFY2(m_halvex->waitFor(u"halvex.app: ready"_qs), m_halvex->tail());
+        const QString notice = u"offers no background clipboard access"_qs;
+        QCOMPARE(m_halvex->count(notice), 1);
+
+        std::unique_ptr<QProcess> toggle
+            = m_session->start(QStringLiteral(HALVEX_BINARY), {u"--toggle"_qs}, m_env);
+        QVERIFY(toggle->waitForFinished(timeoutMs));
+        QCOMPARE(toggle->exitCode(), 0);
+        QVERIFY2(m_halvex->waitFor(u"panel shown"_qs, 1, timeoutMs), m_halvex->tail());
+
+        // Idle with nothing to watch: no busy loop, no crash.
+        const qint64 before = cpuTicks(m_halvex->process()->processId());
+        QTest::qWait(3000);
+        const qint64 after = cpuTicks(m_halvex->process()->processId());
+        QVERIFY(before >= 0 && after >= 0);
+        QVERIFY2(after - before < 50, qPrintable(u"%1 ticks of CPU in 3 s"_qs.arg(after - before)));
+        QCOMPARE(m_halvex->process()->state(), QProcess::Running);
+        QCOMPARE(m_halvex->count(notice), 1);
+    }
 
 private:
-    QProcessEnvironment halvexEnvironment() const;
-
     std::optional<WaylandSession> m_session;
     std::unique_ptr<QTemporaryDir> m_runtime;
-    std::unique_ptr<QProcess> m_weston;
-    std::unique_ptr<QProcess> m_halvex;
-    QByteArray m_log;
+    QProcessEnvironment m_env;
+    std::unique_ptr<ProcessLog> m_weston;
+    std::unique_ptr<ProcessLog> m_halvex;
 };
-
-void tst_WestonDegrade::initTestCase()
-{
-    QString whyNot;
-    m_session = WaylandSession::find(&whyNot);
-    if (!m_session)
-        QSKIP(qPrintable(whyNot));
-    // A runtime folder of its own, as every Wayland session has.
-    m_runtime = m_session->makeSharedDir();
-    QVERIFY(QFile::setPermissions(m_runtime->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime->path());
-    env.insert(QStringLiteral("HOME"), m_runtime->path());
-    m_weston
-        = m_session->start(QStringLiteral("weston"),
-                           {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--use-pixman"),
-                            QStringLiteral("--socket=halvex-weston"), QStringLiteral("--idle-time=0")},
-                           env);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_runtime->filePath(QStringLiteral("halvex-weston"))), timeoutMs);
-}
-
-void tst_WestonDegrade::cleanupTestCase()
-{
-    for (QProcess *process : {m_halvex.get(), m_weston.get()}) {
-        if (process) {
-            process->terminate();
-            if (!process->waitForFinished(5000))
-                process->kill();
-        }
-    }
-}
-
-QProcessEnvironment tst_WestonDegrade::halvexEnvironment() const
-{
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime->path());
-    env.insert(QStringLiteral("HOME"), m_runtime->path());
-    env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("halvex-weston"));
-    env.insert(QStringLiteral("SWAYSOCK"), QString());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_runtime->filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("halvex.app.debug=true"));
-    return env;
-}
-
-void tst_WestonDegrade::diagnoseNamesWhatIsMissing()
-{
-    std::unique_ptr<QProcess> diagnose = m_session->start(
-        QStringLiteral(HALVEX_BINARY), {QStringLiteral("--diagnose")}, halvexEnvironment());
-    QVERIFY(diagnose->waitForFinished(timeoutMs));
-    QCOMPARE(diagnose->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(diagnose->exitCode(), 0);
-    const QString out = QString::fromUtf8(diagnose->readAll());
-    for (const char *line : {"platform: Wayland", "clipboard: none", "paste: none",
-                             "shortcut: compositor binding (halvex --toggle)",
-                             "missing: background clipboard access", "missing: paste keystroke"})
-        QVERIFY2(out.contains(QLatin1String(line)), qPrintable(out));
-}
-
-void tst_WestonDegrade::startsSaysOnceWhyAndStillOpensThePanel()
-{
-    m_halvex = m_session->start(QStringLiteral(HALVEX_BINARY), {}, halvexEnvironment());
-    connect(m_halvex.get(), &QProcess::readyRead, this, [this] { m_log += m_halvex->readAll(); });
-    QTRY_VERIFY2_WITH_TIMEOUT(m_log.contains("halvex.app: ready"), m_log.constData(), 30000);
-    QCOMPARE(m_log.count("offers no background clipboard access"), 1);
-
-    std::unique_ptr<QProcess> toggle
-        = m_session->start(QStringLiteral(HALVEX_BINARY), {QStringLiteral("--toggle")}, halvexEnvironment());
-    QVERIFY(toggle->waitForFinished(timeoutMs));
-    QCOMPARE(toggle->exitCode(), 0);
-    QTRY_VERIFY2_WITH_TIMEOUT(m_log.contains("panel shown"), m_log.constData(), timeoutMs);
-
-    // Idle with nothing to watch: no busy loop, no crash.
-    const qint64 before = cpuTicks(m_halvex->processId());
-    QTest::qWait(3000);
-    const qint64 after = cpuTicks(m_halvex->processId());
-    QVERIFY(before >= 0 && after >= 0);
-    QVERIFY2(after - before < 50, qPrintable(QStringLiteral("%1 ticks of CPU in 3 s").arg(after - before)));
-    QCOMPARE(m_halvex->state(), QProcess::Running);
-    QCOMPARE(m_log.count("offers no background clipboard access"), 1);
-}
 
 QTEST_MAIN(tst_WestonDegrade)
 #include "tst_weston_degrade.moc"

@@ -27,19 +27,120 @@ class tst_X11KeyboardGrab : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void typedKeysAreTranslated_data();
-    void typedKeysAreTranslated();
-    void hotkeyPressesAreNotTyped();
-    void keysOnTheirWayAtTheUngrabStillCount();
+    void initTestCase()
+    {
+        auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        QVERIFY(x11 && x11->connection());
+        m_connection = x11->connection();
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        m_masks = X11ModifierMasks::read(m_connection);
+        QVERIFY(m_masks.super != 0);
+    }
+
+    void init()
+    {
+        m_typed.clear();
+        m_grab = X11KeyboardGrab::create();
+        QVERIFY(m_grab);
+        m_grab->onKeyPressed = [this](const TypedKey &key) { m_typed << key; };
+        QVERIFY(m_grab->grab());
+    }
+
+    void cleanup() { m_grab.reset(); }
+
+    void typedKeysAreTranslated_data()
+    {
+        QTest::addColumn<int>("carbonKey");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<bool>("control");
+        QTest::addColumn<int>("qtKey");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("letter") << int(Key::g.rawValue()) << false << false << int(Qt::Key_G) << u"g"_qs;
+        QTest::newRow("shifted letter")
+            << int(Key::g.rawValue()) << true << false << int(Qt::Key_G) << u"G"_qs;
+        QTest::newRow("shifted digit")
+            << int(Key::one.rawValue()) << true << false << int(Qt::Key_Exclam) << u"!"_qs;
+        // (The text of a Ctrl chord is a control character; nothing reads it.)
+        QTest::newRow("Ctrl+digit") << int(Key::two.rawValue()) << false << true << int(Qt::Key_2)
+                                    << QString();
+        QTest::newRow("Return") << int(Key::returnKey.rawValue()) << false << false << int(Qt::Key_Return)
+                                << u"\r"_qs;
+        QTest::newRow("Escape") << int(Key::escape.rawValue()) << false << false << int(Qt::Key_Escape)
+                                << u"\x1b"_qs;
+    }
+
+    void typedKeysAreTranslated()
+    {
+        QFETCH(int, carbonKey);
+        QFETCH(bool, shift);
+        QFETCH(bool, control);
+        QFETCH(int, qtKey);
+        QFETCH(QString, text);
+        const quint16 state = (shift ? XCB_MOD_MASK_SHIFT : 0) | (control ? XCB_MOD_MASK_CONTROL : 0);
+        press(carbonKey, state, someTime + 20, lastSequence());
+        QCOMPARE(m_typed.size(), 1);
+        QCOMPARE(m_typed[0].key, qtKey);
+        if (!text.isNull())
+            QCOMPARE(m_typed[0].text, text);
+        QCOMPARE(bool(m_typed[0].modifiers & Qt::ShiftModifier), shift);
+        QCOMPARE(bool(m_typed[0].modifiers & Qt::ControlModifier), control);
+    }
+
+    void hotkeyPressesAreNotTyped()
+    {
+        // As in the application: the hotkey layer's filter is installed after
+        // the grab's, so it sees each key first. A press it reports as a hotkey
+        // (a second Shift+Super+V while the panel waits for the keyboard) must
+        // not reach the search as a "V" too.
+        KeyboardShortcuts::X11KeyGrabber hotkeys(m_connection, m_root);
+        QCOMPARE(
+            hotkeys.grab(1, *xKeyCodeFromCarbon(Key::v.rawValue()), Qt::ShiftModifier | Qt::MetaModifier), 0);
+        QSignalSpy pressed(&hotkeys, &KeyboardShortcuts::X11KeyGrabber::pressed);
+        QVERIFY(runTool(u"xdotool"_qs, {u"key"_qs, u"super+shift+v"_qs, u"g"_qs}).ok());
+        QTRY_COMPARE_WITH_TIMEOUT(m_typed.size(), 1, 10000);
+        QCOMPARE(pressed.size(), 1);
+        QCOMPARE(m_typed[0].text, u"g"_qs);
+    }
+
+    void keysOnTheirWayAtTheUngrabStillCount()
+    {
+        const quint16 beforeUngrab = lastSequence();
+        m_grab->release();
+        const quint16 afterUngrab = lastSequence();
+        QVERIFY(beforeUngrab != afterUngrab);
+        // Generated before the ungrab, read after it: typed ahead.
+        press(Key::a.rawValue(), 0, someTime + 30, beforeUngrab);
+        // Generated after it: the focused window's, not ours.
+        press(Key::b.rawValue(), 0, someTime + 40, afterUngrab);
+        press(Key::c.rawValue(), 0, someTime + 50, afterUngrab);
+        QCOMPARE(m_typed.size(), 1);
+        QCOMPARE(m_typed[0].text, u"a"_qs);
+    }
 
 private:
     // Hands the filter a key press as the server reports it to the root
     // window during the grab.
-    void press(int carbonKey, quint16 state, xcb_timestamp_t time, quint16 sequence);
-    quint16 lastSequence() const;
+    void press(int carbonKey, quint16 state, xcb_timestamp_t time, quint16 sequence)
+    {
+        xcb_key_press_event_t event {};
+        event.response_type = XCB_KEY_PRESS;
+        event.detail = *xKeyCodeFromCarbon(carbonKey);
+        event.sequence = sequence;
+        event.time = time;
+        event.root = m_root;
+        event.event = m_root;
+        event.state = state;
+        qintptr result = 0;
+        m_grab->nativeEventFilter("xcb_generic_event_t", &event, &result);
+    }
+
+    quint16 lastSequence() const
+    {
+        // Events the server generates after processing this request (and before
+        // the next one) carry its sequence number.
+        return quint16(xcb_no_operation(m_connection).sequence);
+    }
 
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_root = XCB_WINDOW_NONE;
@@ -47,121 +148,6 @@ private:
     std::unique_ptr<X11KeyboardGrab> m_grab;
     QList<TypedKey> m_typed;
 };
-
-void tst_X11KeyboardGrab::initTestCase()
-{
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    QVERIFY(x11 && x11->connection());
-    m_connection = x11->connection();
-    m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-    m_masks = X11ModifierMasks::read(m_connection);
-    QVERIFY(m_masks.super != 0);
-}
-
-void tst_X11KeyboardGrab::init()
-{
-    m_typed.clear();
-    m_grab = X11KeyboardGrab::create();
-    QVERIFY(m_grab);
-    m_grab->onKeyPressed = [this](const TypedKey &key) { m_typed << key; };
-    QVERIFY(m_grab->grab());
-}
-
-void tst_X11KeyboardGrab::cleanup()
-{
-    m_grab.reset();
-}
-
-quint16 tst_X11KeyboardGrab::lastSequence() const
-{
-    // Events the server generates after processing this request (and before
-    // the next one) carry its sequence number.
-    return quint16(xcb_no_operation(m_connection).sequence);
-}
-
-void tst_X11KeyboardGrab::press(int carbonKey, quint16 state, xcb_timestamp_t time, quint16 sequence)
-{
-    xcb_key_press_event_t event {};
-    event.response_type = XCB_KEY_PRESS;
-    event.detail = *xKeyCodeFromCarbon(carbonKey);
-    event.sequence = sequence;
-    event.time = time;
-    event.root = m_root;
-    event.event = m_root;
-    event.state = state;
-    qintptr result = 0;
-    m_grab->nativeEventFilter("xcb_generic_event_t", &event, &result);
-}
-
-void tst_X11KeyboardGrab::typedKeysAreTranslated_data()
-{
-    QTest::addColumn<int>("carbonKey");
-    QTest::addColumn<bool>("shift");
-    QTest::addColumn<bool>("control");
-    QTest::addColumn<int>("qtKey");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("letter") << int(Key::g.rawValue()) << false << false << int(Qt::Key_G) << u"g"_qs;
-    QTest::newRow("shifted letter") << int(Key::g.rawValue()) << true << false << int(Qt::Key_G) << u"G"_qs;
-    QTest::newRow("shifted digit") << int(Key::one.rawValue()) << true << false << int(Qt::Key_Exclam)
-                                   << u"!"_qs;
-    // (The text of a Ctrl chord is a control character; nothing reads it.)
-    QTest::newRow("Ctrl+digit") << int(Key::two.rawValue()) << false << true << int(Qt::Key_2) << QString();
-    QTest::newRow("Return") << int(Key::returnKey.rawValue()) << false << false << int(Qt::Key_Return)
-                            << u"\r"_qs;
-    QTest::newRow("Escape") << int(Key::escape.rawValue()) << false << false << int(Qt::Key_Escape)
-                            << u"\x1b"_qs;
-}
-
-void tst_X11KeyboardGrab::typedKeysAreTranslated()
-{
-    QFETCH(int, carbonKey);
-    QFETCH(bool, shift);
-    QFETCH(bool, control);
-    QFETCH(int, qtKey);
-    QFETCH(QString, text);
-    const quint16 state = (shift ? XCB_MOD_MASK_SHIFT : 0) | (control ? XCB_MOD_MASK_CONTROL : 0);
-    press(carbonKey, state, someTime + 20, lastSequence());
-    QCOMPARE(m_typed.size(), 1);
-    QCOMPARE(m_typed[0].key, qtKey);
-    if (!text.isNull())
-        QCOMPARE(m_typed[0].text, text);
-    QCOMPARE(bool(m_typed[0].modifiers & Qt::ShiftModifier), shift);
-    QCOMPARE(bool(m_typed[0].modifiers & Qt::ControlModifier), control);
-}
-
-void tst_X11KeyboardGrab::hotkeyPressesAreNotTyped()
-{
-    // As in the application: the hotkey layer's filter is installed after
-    // the grab's, so it sees each key first. A press it reports as a hotkey
-    // (a second Shift+Super+V while the panel waits for the keyboard) must
-    // not reach the search as a "V" too.
-    KeyboardShortcuts::X11KeyGrabber hotkeys(m_connection, m_root);
-    QCOMPARE(hotkeys.grab(1, *xKeyCodeFromCarbon(Key::v.rawValue()), Qt::ShiftModifier | Qt::MetaModifier),
-             0);
-    QSignalSpy pressed(&hotkeys, &KeyboardShortcuts::X11KeyGrabber::pressed);
-    QVERIFY(runTool(QStringLiteral("xdotool"),
-                    {QStringLiteral("key"), QStringLiteral("super+shift+v"), QStringLiteral("g")})
-                .ok());
-    QTRY_COMPARE_WITH_TIMEOUT(m_typed.size(), 1, 10000);
-    QCOMPARE(pressed.size(), 1);
-    QCOMPARE(m_typed[0].text, u"g"_qs);
-}
-
-void tst_X11KeyboardGrab::keysOnTheirWayAtTheUngrabStillCount()
-{
-    const quint16 beforeUngrab = lastSequence();
-    m_grab->release();
-    const quint16 afterUngrab = lastSequence();
-    QVERIFY(beforeUngrab != afterUngrab);
-    // Generated before the ungrab, read after it: typed ahead.
-    press(Key::a.rawValue(), 0, someTime + 30, beforeUngrab);
-    // Generated after it: the focused window's, not ours.
-    press(Key::b.rawValue(), 0, someTime + 40, afterUngrab);
-    press(Key::c.rawValue(), 0, someTime + 50, afterUngrab);
-    QCOMPARE(m_typed.size(), 1);
-    QCOMPARE(m_typed[0].text, u"a"_qs);
-}
 
 QTEST_MAIN(tst_X11KeyboardGrab)
 #include "tst_x11keyboardgrab.moc"

@@ -36,89 +36,83 @@ class tst_X11PanelWindowSystem : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void serverClockMovesForward();
-    void activationCarriesTheUsersTime_data();
-    void activationCarriesTheUsersTime();
-    void focusDirectlyNeedsNoWindowManager();
+    void initTestCase()
+    {
+        m_windowSystem = X11PanelWindowSystem::create();
+        QVERIFY(m_windowSystem);
+    }
+
+    void serverClockMovesForward()
+    {
+        const xcb_timestamp_t first = m_clock.now();
+        QVERIFY(first != XCB_CURRENT_TIME);
+        QTRY_VERIFY(m_clock.now() > first);
+    }
+
+    void activationCarriesTheUsersTime_data()
+    {
+        QTest::addColumn<bool>("fromAnEvent");
+        QTest::newRow("the hotkey's time") << true;
+        QTest::newRow("the server's time (another launch)") << false;
+    }
+
+    void activationCarriesTheUsersTime()
+    {
+        QFETCH(bool, fromAnEvent);
+        QWidget other;
+        other.setWindowTitle(u"the window the user works in"_qs);
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+
+        QWidget panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        panel.resize(200, 100);
+        m_windowSystem->rememberFocusedWindow();
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+
+        // (Some window managers focus a new window at once, others wait for the
+        // request.)
+        const xcb_timestamp_t before = m_clock.now();
+        m_windowSystem->activate(panel.windowHandle(), fromAnEvent ? before : 0);
+        const xcb_timestamp_t after = m_clock.now();
+        QTRY_VERIFY_WITH_TIMEOUT(*m_windowSystem->hasKeyboardFocus(panel.windowHandle()), 10000);
+        const std::optional<quint32> stamped = userTime(xcb_window_t(panel.winId()));
+        QVERIFY(stamped);
+        if (fromAnEvent) {
+            QCOMPARE(*stamped, before);
+        } else {
+            QVERIFY2(*stamped >= before && *stamped <= after,
+                     qPrintable(u"%1 not in [%2, %3]"_qs.arg(*stamped).arg(before).arg(after)));
+        }
+
+        // Going back: the noted window has the keyboard again.
+        panel.hide();
+        m_windowSystem->restoreFocusedWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(*m_windowSystem->hasKeyboardFocus(other.windowHandle()), 10000);
+    }
+
+    void focusDirectlyNeedsNoWindowManager()
+    {
+        // The window manager leaves override-redirect windows alone: only the
+        // direct request can give this one the keyboard.
+        QWidget panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
+        panel.resize(200, 100);
+        // Not shown yet: the request is refused without harm.
+        panel.winId();
+        m_windowSystem->focusDirectly(panel.windowHandle());
+        QVERIFY(!*m_windowSystem->hasKeyboardFocus(panel.windowHandle()));
+
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        m_windowSystem->focusDirectly(panel.windowHandle());
+        QTRY_VERIFY_WITH_TIMEOUT(*m_windowSystem->hasKeyboardFocus(panel.windowHandle()), 10000);
+    }
 
 private:
     std::unique_ptr<X11PanelWindowSystem> m_windowSystem;
     XcbServerClock m_clock;
 };
-
-void tst_X11PanelWindowSystem::initTestCase()
-{
-    m_windowSystem = X11PanelWindowSystem::create();
-    QVERIFY(m_windowSystem);
-}
-
-void tst_X11PanelWindowSystem::serverClockMovesForward()
-{
-    const xcb_timestamp_t first = m_clock.now();
-    QVERIFY(first != XCB_CURRENT_TIME);
-    QTRY_VERIFY(m_clock.now() > first);
-}
-
-void tst_X11PanelWindowSystem::activationCarriesTheUsersTime_data()
-{
-    QTest::addColumn<bool>("fromAnEvent");
-    QTest::newRow("the hotkey's time") << true;
-    QTest::newRow("the server's time (another launch)") << false;
-}
-
-void tst_X11PanelWindowSystem::activationCarriesTheUsersTime()
-{
-    QFETCH(bool, fromAnEvent);
-    QWidget other;
-    other.setWindowTitle(u"the window the user works in"_qs);
-    other.show();
-    other.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&other));
-
-    QWidget panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    panel.resize(200, 100);
-    m_windowSystem->rememberFocusedWindow();
-    panel.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
-
-    // (Some window managers focus a new window at once, others wait for the
-    // request.)
-    const xcb_timestamp_t before = m_clock.now();
-    m_windowSystem->activate(panel.windowHandle(), fromAnEvent ? before : 0);
-    const xcb_timestamp_t after = m_clock.now();
-    QTRY_VERIFY_WITH_TIMEOUT(*m_windowSystem->hasKeyboardFocus(panel.windowHandle()), 10000);
-    const std::optional<quint32> stamped = userTime(xcb_window_t(panel.winId()));
-    QVERIFY(stamped);
-    if (fromAnEvent) {
-        QCOMPARE(*stamped, before);
-    } else {
-        QVERIFY2(*stamped >= before && *stamped <= after,
-                 qPrintable(u"%1 not in [%2, %3]"_qs.arg(*stamped).arg(before).arg(after)));
-    }
-
-    // Going back: the noted window has the keyboard again.
-    panel.hide();
-    m_windowSystem->restoreFocusedWindow();
-    QTRY_VERIFY_WITH_TIMEOUT(*m_windowSystem->hasKeyboardFocus(other.windowHandle()), 10000);
-}
-
-void tst_X11PanelWindowSystem::focusDirectlyNeedsNoWindowManager()
-{
-    // The window manager leaves override-redirect windows alone: only the
-    // direct request can give this one the keyboard.
-    QWidget panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
-    panel.resize(200, 100);
-    // Not shown yet: the request is refused without harm.
-    panel.winId();
-    m_windowSystem->focusDirectly(panel.windowHandle());
-    QVERIFY(!*m_windowSystem->hasKeyboardFocus(panel.windowHandle()));
-
-    panel.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    m_windowSystem->focusDirectly(panel.windowHandle());
-    QTRY_VERIFY_WITH_TIMEOUT(*m_windowSystem->hasKeyboardFocus(panel.windowHandle()), 10000);
-}
 
 QTEST_MAIN(tst_X11PanelWindowSystem)
 #include "tst_x11panelwindowsystem.moc"

@@ -19,8 +19,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("output");
 
         const QStringList none;
-        const QStringList reg {QStringLiteral("register")};
-        const QStringList unreg {QStringLiteral("unregister")};
+        const QStringList reg {u"register"_qs};
+        const QStringList unreg {u"unregister"_qs};
         const QByteArray failLine = "Failed to update launch at login: disk on fire\n";
         QTest::newRow("on, not enabled: registers") << false << true << false << reg << true << QByteArray();
         QTest::newRow("on, already enabled: nothing")
@@ -47,7 +47,7 @@ private Q_SLOTS:
         FakeLoginItem item;
         item.enabled = enabledBefore;
         if (fails)
-            item.failure = QStringLiteral("disk on fire");
+            item.failure = u"disk on fire"_qs;
         bool succeeded = false;
         QByteArray printed;
         {

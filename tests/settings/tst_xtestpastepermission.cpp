@@ -38,11 +38,10 @@ private Q_SLOTS:
         // writes it down once it accepts connections; it is stopped with
         // SIGTERM so that it removes its lock file.
         QTemporaryDir dir;
-        const QString displayFile = dir.filePath(QStringLiteral("display"));
+        const QString displayFile = dir.filePath(u"display"_qs);
         auto server = startTool(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"),
-             QStringLiteral("exec Xvfb -displayfd 3 -nolisten tcp -extension XTEST 3>\"$0\""), displayFile});
+            u"sh"_qs,
+            {u"-c"_qs, u"exec Xvfb -displayfd 3 -nolisten tcp -extension XTEST 3>\"$0\""_qs, displayFile});
         const auto stop = qScopeGuard([&] {
             server->terminate();
             server->waitForFinished(5000);
@@ -53,7 +52,7 @@ private Q_SLOTS:
         XTestPastePermission permission(display);
         QVERIFY(!permission.isGranted());
         QVERIFY(!permission.request());
-        QVERIFY(permission.missingExplanation().contains(QStringLiteral("XTEST")));
+        QVERIFY(permission.missingExplanation().contains(u"XTEST"_qs));
     }
 
     void missingWithoutServer()
