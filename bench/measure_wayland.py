@@ -6,9 +6,10 @@ Run beside a sway session with halvex built:
 
 Reports medians of
   * copy -> read: from just before wl-copy starts to halvex's log line for
-    the clipboard change (the data-control watcher has read the new text);
-  * copy -> in history: to the "captured text" line, which waits for the
-    history's next poll (every 0.5 s);
+    the clipboard change (the provider hands the text the data-control
+    watcher read to the history);
+  * copy -> in history: to the "captured text" line (a build whose history
+    polls waits for the next 0.5 s poll; one that is notified does not);
   * binding -> panel focused: from just before wtype sends the bound chord
     (sway then runs `halvex --toggle`, a new process that hands the request
     to the running one) to halvex's "panel has the keyboard" line, and to
@@ -129,7 +130,7 @@ for i in range(rounds):
     startup_copy.append(time.monotonic() - t0)
     read.append(wait_for(r"clipboard change \d+ holds a text", mark) - t0)
     captured.append(wait_for(r"captured text", mark) - t0)
-    # At a random point of the history's 0.5 s poll cycle.
+    # At a random point of a 0.5 s poll cycle, for builds whose history polls.
     time.sleep(random.uniform(0.05, 0.55))
 
 shown, focused, startup_type = [], [], []
@@ -163,8 +164,8 @@ def ms(values):
 
 
 print("rounds: %d" % rounds)
-print("copy -> read by the watcher:       " + ms(read))
-print("copy -> in history (0.5 s poll):   " + ms(captured))
+print("copy -> change seen by the history:" + ms(read))
+print("copy -> in history:                " + ms(captured))
 print("binding -> panel has the keyboard: " + ms(shown))
 print("binding -> sway reports it focused:" + ms(focused))
 print("wl-copy start-up and return:       " + ms(startup_copy))

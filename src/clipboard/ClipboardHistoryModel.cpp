@@ -23,11 +23,13 @@ QVariant ClipboardHistoryModel::data(const QModelIndex &index, int role) const
     case IdRole:
         return item.id();
     case Qt::DisplayRole:
+        return item.hasText() ? QVariant(item.textContent()->displayText()) : QVariant();
     case TextRole:
         return toVariant(item.text());
     case Qt::DecorationRole:
+        return item.hasImage() ? QVariant(item.imageContent()->thumbnail()) : QVariant();
     case ImageRole:
-        return item.image() ? QVariant(*item.image()) : QVariant();
+        return item.hasImage() ? QVariant(*item.image()) : QVariant();
     case ExtractedTextRole:
         return toVariant(item.extractedText());
     default:

@@ -15,9 +15,11 @@ class ClipboardHistoryModel : public QAbstractListModel
 public:
     enum Role {
         IdRole = Qt::UserRole + 1, // QUuid
-        TextRole, // QString, or invalid for an image entry
-        ImageRole, // QImage, or invalid for a text entry
+        TextRole, // QString (the whole text, decoded), or invalid for an image entry
+        ImageRole, // QImage (the full picture, decoded), or invalid for a text entry
         ExtractedTextRole, // QString, or invalid until recognition delivered text
+        // Qt::DisplayRole: the text's display text; Qt::DecorationRole: the
+        // image's thumbnail.
     };
     Q_ENUM(Role)
 

@@ -17,15 +17,22 @@ ClipboardManager::ClipboardManager(std::unique_ptr<PasteboardProvider> provider,
     , m_simulator(std::move(simulator))
     , m_recognizer(std::move(recognizer))
     , m_recognitionPool(std::make_unique<QThreadPool>())
+    , m_comparisonPool(std::make_unique<QThreadPool>())
     , m_history(new ClipboardHistoryModel(this))
 {
     Q_ASSERT(m_provider && m_simulator);
     // Recognition is heavy; keep one core free for everything else.
     m_recognitionPool->setMaxThreadCount(qMax(1, QThread::idealThreadCount() - 1));
+    m_comparisonPool->setMaxThreadCount(1);
 
     m_pollTimer.setSingleShot(true);
     m_pollTimer.setInterval(pollInterval);
     connect(&m_pollTimer, &QTimer::timeout, this, &ClipboardManager::poll);
+    // The provider is ours and dies with us: the handler never outlives this.
+    m_provider->setSnapshotHandler([this] {
+        if (m_monitoring)
+            checkForChanges();
+    });
 
     m_lastChangeCount = m_provider->changeCount();
     startMonitoring();
@@ -37,6 +44,7 @@ ClipboardManager::~ClipboardManager()
     // queued write-back, which dies with the object; wait so that no
     // recognition outlives the recogniser's users.
     m_recognitionPool->waitForDone();
+    m_comparisonPool->waitForDone();
 }
 
 void ClipboardManager::startMonitoring()
@@ -44,7 +52,15 @@ void ClipboardManager::startMonitoring()
     if (m_monitoring)
         return;
     setMonitoring(true);
-    m_pollTimer.start();
+    if (m_provider->queuesSnapshots()) {
+        // Snapshots may have queued while nobody listened.
+        QTimer::singleShot(0, this, [this] {
+            if (m_monitoring)
+                checkForChanges();
+        });
+    } else {
+        m_pollTimer.start();
+    }
 }
 
 void ClipboardManager::stopMonitoring()
@@ -61,51 +77,130 @@ void ClipboardManager::poll()
         m_pollTimer.start();
 }
 
-std::optional<ClipboardItem> ClipboardManager::readCandidate() const
+std::optional<ClipboardSnapshot> ClipboardManager::readChange()
 {
+    const qint64 count = m_provider->changeCount();
+    if (count == m_lastChangeCount)
+        return std::nullopt;
+    // Read and prepared here: a polled provider reads synchronously anyway.
+    ClipboardSnapshot snapshot {count, std::nullopt, std::nullopt};
     if (const std::optional<QList<QImage>> images = m_provider->readImages(); images && !images->isEmpty())
-        return ClipboardItem::fromImage(images->constFirst());
-    if (const std::optional<QString> text = m_provider->string(PasteboardProvider::plainTextType);
-        text && !text->trimmed().isEmpty())
-        return ClipboardItem::fromText(*text); // kept exactly as read, blanks included
-    return std::nullopt;
+        snapshot.image = ClipboardImage::fromImage(images->constFirst());
+    else if (const std::optional<QString> text = m_provider->string(PasteboardProvider::plainTextType))
+        snapshot.text = ClipboardText::fromString(*text);
+    return snapshot;
 }
 
 void ClipboardManager::checkForChanges()
 {
-    const qint64 count = m_provider->changeCount();
-    if (count == m_lastChangeCount)
+    if (m_comparing)
+        return; // recording goes on when the comparison has ended
+    if (!m_provider->queuesSnapshots()) {
+        if (const std::optional<ClipboardSnapshot> snapshot = readChange())
+            record(*snapshot);
         return;
+    }
+    if (m_backlog.isEmpty())
+        m_backlog = m_provider->takeSnapshots();
+    while (!m_backlog.isEmpty() && !m_comparing)
+        record(m_backlog.takeFirst());
+}
+
+void ClipboardManager::record(const ClipboardSnapshot &snapshot)
+{
     // Consumed, whatever follows finds: the same content is not looked at again.
-    setLastChangeCount(count);
-
-    const std::optional<ClipboardItem> candidate = readCandidate();
-    if (!candidate) {
-        qCDebug(lcClipboard) << "change" << count << "holds nothing to record";
-        return;
-    }
-    if (m_history->count() > 0 && m_history->items().constFirst() == *candidate) {
-        qCDebug(lcClipboard) << "change" << count << "repeats the newest entry";
-        return;
-    }
-    if (const int older = m_history->indexOf(*candidate, 1); older >= 0)
-        m_history->removeAt(older);
-    m_history->prepend(*candidate);
-    m_history->truncate(maxHistoryCount);
-
-    if (candidate->image()) {
-        qCDebug(lcClipboard) << "captured image" << candidate->image()->size() << "as" << candidate->id();
-        recognize(*candidate);
+    setLastChangeCount(snapshot.changeCount);
+    // Image first, else a text with something besides white space, kept
+    // exactly as read.
+    if (snapshot.image) {
+        place(ClipboardItem(QUuid::createUuid(), std::nullopt, *snapshot.image), 0);
+    } else if (snapshot.text && !snapshot.text->isBlank()) {
+        place(ClipboardItem(QUuid::createUuid(), *snapshot.text, std::nullopt), 0);
     } else {
-        qCDebug(lcClipboard) << "captured text of" << candidate->text()->size() << "characters as"
-                             << candidate->id();
+        qCDebug(lcClipboard) << "change" << snapshot.changeCount << "holds nothing to record";
+    }
+}
+
+void ClipboardManager::place(const ClipboardItem &candidate, int fromRow)
+{
+    for (int row = fromRow; row < m_history->count(); ++row) {
+        std::optional<bool> same = ClipboardItem::quickCompare(m_history->items().at(row), candidate);
+        if (!same && m_provider->queuesSnapshots()) {
+            compareInBackground(candidate, row);
+            return;
+        }
+        // A polled provider was read on this thread: compare here as well.
+        if (!same)
+            same = m_history->items().at(row) == candidate;
+        if (*same) {
+            moveToHead(candidate, row);
+            return;
+        }
+    }
+    insert(candidate);
+}
+
+void ClipboardManager::compareInBackground(const ClipboardItem &candidate, int row)
+{
+    m_comparing = true;
+    const ClipboardItem entry = m_history->items().at(row);
+    qCDebug(lcClipboard) << "comparing" << candidate.id() << "with" << entry.id() << "in full";
+    QPointer<ClipboardManager> guard(this);
+    m_comparisonPool->start([guard, candidate, entry] {
+        const bool same = candidate == entry; // decodes both
+        // The destructor waits for this task, so the manager is alive here;
+        // a queued call to a destroyed object is never delivered.
+        QMetaObject::invokeMethod(
+            guard.data(),
+            [guard, candidate, id = entry.id(), same] {
+                if (guard)
+                    guard->finishComparison(candidate, id, same);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ClipboardManager::finishComparison(const ClipboardItem &candidate, const QUuid &entryId, bool same)
+{
+    m_comparing = false;
+    const int row = m_history->indexOfId(entryId);
+    if (row < 0)
+        place(candidate, 0); // the entry left meanwhile (the history was cleared)
+    else if (same)
+        moveToHead(candidate, row);
+    else
+        place(candidate, row + 1);
+    checkForChanges();
+}
+
+void ClipboardManager::moveToHead(const ClipboardItem &candidate, int equalRow)
+{
+    if (equalRow == 0) {
+        qCDebug(lcClipboard) << "change" << m_lastChangeCount << "repeats the newest entry";
+        return;
+    }
+    m_history->removeAt(equalRow);
+    insert(candidate);
+}
+
+void ClipboardManager::insert(const ClipboardItem &candidate)
+{
+    m_history->prepend(candidate);
+    m_history->truncate(maxHistoryCount);
+    if (candidate.hasImage()) {
+        qCDebug(lcClipboard) << "captured image" << candidate.imageContent()->size() << "as"
+                             << candidate.id();
+        recognize(candidate);
+    } else {
+        qCDebug(lcClipboard) << "captured text of" << candidate.textContent()->size() << "characters as"
+                             << candidate.id();
     }
 }
 
 void ClipboardManager::recognize(const ClipboardItem &item)
 {
     const QUuid id = item.id();
-    extractText(*item.image(), [this, id](std::optional<QString> text) {
+    extractText(*item.imageContent(), [this, id](std::optional<QString> text) {
         if (!text)
             return;
         const int row = m_history->indexOfId(id);
@@ -118,7 +213,8 @@ void ClipboardManager::recognize(const ClipboardItem &item)
     });
 }
 
-void ClipboardManager::extractText(const QImage &image, std::function<void(std::optional<QString>)> done)
+void ClipboardManager::extractText(const ClipboardImage &image,
+                                   std::function<void(std::optional<QString>)> done)
 {
     if (!m_recognizer) {
         done(std::nullopt);
@@ -126,7 +222,9 @@ void ClipboardManager::extractText(const QImage &image, std::function<void(std::
     }
     QPointer<ClipboardManager> guard(this);
     m_recognitionPool->start([recognizer = m_recognizer, image, guard, done = std::move(done)]() mutable {
-        std::optional<QString> text = recognizer->recognize(image);
+        // Decoded here and dropped when recognition ends: the history keeps
+        // only the compact form.
+        std::optional<QString> text = recognizer->recognize(image.decode());
         if (text && text->isEmpty())
             text.reset();
         // Runs on the GUI thread; the destructor waits for this task, so the
@@ -145,10 +243,10 @@ void ClipboardManager::extractText(const QImage &image, std::function<void(std::
 void ClipboardManager::paste(const ClipboardItem &item, bool simulateKeystroke)
 {
     m_provider->clearContents();
-    if (item.text())
-        m_provider->setString(*item.text(), PasteboardProvider::plainTextType);
-    else if (item.image())
-        m_provider->writeImages({*item.image()});
+    if (const std::optional<QString> text = item.text())
+        m_provider->setString(*text, PasteboardProvider::plainTextType);
+    else if (item.hasImage())
+        m_provider->writeImages({*item.imageContent()});
     // Our own write is consumed here, so the watcher never captures it.
     setLastChangeCount(m_provider->changeCount());
 

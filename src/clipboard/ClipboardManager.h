@@ -2,10 +2,12 @@
 
 #include "clipboard/ClipboardHistoryModel.h"
 #include "clipboard/ClipboardItem.h"
+#include "clipboard/ClipboardSnapshot.h"
 
-#include <QImage>
+#include <QList>
 #include <QObject>
 #include <QTimer>
+#include <QUuid>
 
 #include <chrono>
 #include <functional>
@@ -19,13 +21,22 @@ class TextRecognizer;
 
 // The single store of the clipboard history and the watcher that feeds it.
 //
-// Polls the provider's change counter (a single-shot timer restarted 0.5 s
-// after each poll has finished); when the counter moved, reads an image first,
-// else plain text, and puts the new entry at the head of the history, moving
-// an equal older entry there instead of keeping two (the re-copy gets a new
-// id). At most 100 entries. Captured images are handed to the text recogniser
-// on a thread pool; the result is written into the entry with the same id,
-// on the GUI thread, and dropped when that entry is gone.
+// Every change the provider reports is recorded in order: an image first,
+// else a text that is not blank, put at the head of the history while an
+// equal older entry is removed instead of keeping two (the re-copy gets a new
+// id). At most 100 entries. How changes arrive depends on the provider (see
+// PasteboardProvider): a polled provider's change counter is read by a
+// single-shot timer restarted 0.5 s after each poll has finished; a provider
+// that queues snapshots is checked when it says snapshots are waiting, and
+// every queued snapshot is recorded.
+//
+// Equality is decided from the prepared hashes and bytes. When those cannot
+// tell (equal hashes, different encodings), the decoded contents are
+// compared: for a queued provider on a worker thread, recording waiting for
+// the answer so that the order of changes holds; for a polled provider, which
+// is read on this thread anyway, at once. Captured images are handed to the text recogniser on a
+// thread pool; the result is written into the entry with the same id, on the
+// GUI thread, and dropped when that entry is gone.
 //
 // Lives on the GUI thread; every public function must be called there.
 class ClipboardManager : public QObject
@@ -58,11 +69,12 @@ public:
     // Ends the polling loop; isMonitoring is false afterwards.
     void stopMonitoring();
 
-    // One polling step: captures the clipboard when its change counter moved.
+    // One step: records the snapshots the provider queued, or, for a polled
+    // provider, captures the clipboard when its change counter moved.
     void checkForChanges();
 
-    // Writes item to the clipboard (its text, else its image; never the
-    // recognised text) and takes the resulting change counter as consumed, so
+    // Writes item to the clipboard (its text, else its image's PNG bytes;
+    // never the recognised text) and takes the resulting change counter as consumed, so
     // that the write is not captured. With simulateKeystroke, the paste
     // keystroke follows 100 ms later. Returns at once.
     void paste(const ClipboardItem &item, bool simulateKeystroke);
@@ -71,11 +83,11 @@ public:
     // captured again until it changes.
     void clearAll();
 
-    // Recognises text in image off the GUI thread; calls done on this
-    // object's thread with the text, or with nothing when none was found or
-    // there is no recogniser. done is dropped if this object is destroyed
-    // first.
-    void extractText(const QImage &image, std::function<void(std::optional<QString>)> done);
+    // Decodes image and recognises text in it off the GUI thread; calls done
+    // on this object's thread with the text, or with nothing when none was
+    // found or there is no recogniser. done is dropped if this object is
+    // destroyed first.
+    void extractText(const ClipboardImage &image, std::function<void(std::optional<QString>)> done);
 
 Q_SIGNALS:
     void lastChangeCountChanged(qint64 lastChangeCount);
@@ -85,15 +97,27 @@ private:
     void setLastChangeCount(qint64 count);
     void setMonitoring(bool monitoring);
     void poll();
-    std::optional<ClipboardItem> readCandidate() const;
+    std::optional<ClipboardSnapshot> readChange();
+    void record(const ClipboardSnapshot &snapshot);
+    // Puts candidate in the history: looks for an equal entry from row on.
+    void place(const ClipboardItem &candidate, int fromRow);
+    void compareInBackground(const ClipboardItem &candidate, int row);
+    void finishComparison(const ClipboardItem &candidate, const QUuid &entryId, bool same);
+    void moveToHead(const ClipboardItem &candidate, int equalRow);
+    void insert(const ClipboardItem &candidate);
     void recognize(const ClipboardItem &item);
 
     std::unique_ptr<PasteboardProvider> m_provider;
     std::unique_ptr<PasteSimulator> m_simulator;
     std::shared_ptr<TextRecognizer> m_recognizer;
     std::unique_ptr<QThreadPool> m_recognitionPool;
+    std::unique_ptr<QThreadPool> m_comparisonPool;
     ClipboardHistoryModel *m_history; // child
     QTimer m_pollTimer;
     qint64 m_lastChangeCount = 0;
     bool m_monitoring = false;
+    // Taken from the provider, not recorded yet (recording waits while a
+    // comparison runs).
+    QList<ClipboardSnapshot> m_backlog;
+    bool m_comparing = false;
 };

@@ -60,11 +60,16 @@ qsizetype incrAnnouncedSize(QByteArrayView property)
     return qsizetype(announced);
 }
 
-QString decodeText(QByteArray bytes, bool latin1)
+QByteArray withoutTrailingNuls(QByteArray bytes)
 {
-    // Text on the wire often ends with a NUL terminator that is not part of it.
     while (!bytes.isEmpty() && bytes.endsWith('\0'))
         bytes.chop(1);
+    return bytes;
+}
+
+QString decodeText(QByteArray bytes, bool latin1)
+{
+    bytes = withoutTrailingNuls(std::move(bytes));
     return latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
 }
 

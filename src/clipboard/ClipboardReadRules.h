@@ -54,6 +54,9 @@ QList<uint32_t> textCandidates(const QList<uint32_t> &targets, const TargetAtoms
 // property, in the host's byte order); 0 when the property is too short.
 qsizetype incrAnnouncedSize(QByteArrayView property);
 
+// The bytes of a text transfer without the NUL terminators that often end it.
+QByteArray withoutTrailingNuls(QByteArray bytes);
+
 // The text of a transfer: trailing NUL terminators dropped, STRING read as
 // Latin-1 and anything else as UTF-8 (invalid sequences become U+FFFD).
 QString decodeText(QByteArray bytes, bool latin1);

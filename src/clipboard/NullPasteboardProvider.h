@@ -12,5 +12,5 @@ public:
     std::optional<QString> string(const QString &) const override { return std::nullopt; }
     void clearContents() override { }
     bool setString(const QString &, const QString &) override { return false; }
-    bool writeImages(const QList<QImage> &) override { return false; }
+    bool writeImages(const QList<ClipboardImage> &) override { return false; }
 };

@@ -2,48 +2,66 @@
 
 #include "clipboard/ClipboardLogging.h"
 
-#include <QBuffer>
 #include <QTimer>
 
 SnapshotPasteboardProvider::SnapshotPasteboardProvider(QObject *parent)
     : QObject(parent)
 {
-    qRegisterMetaType<ClipboardSnapshot>();
+    // Announced on the watcher's thread; the store hears of it on ours.
+    connect(
+        &m_queue, &ClipboardSnapshotQueue::snapshotsAvailable, this, [this] { announceSnapshots(); },
+        Qt::QueuedConnection);
 }
 
-void SnapshotPasteboardProvider::applySnapshot(const ClipboardSnapshot &snapshot)
+void SnapshotPasteboardProvider::queueSnapshot(ClipboardSnapshot snapshot)
 {
-    m_snapshot = snapshot;
-    ++m_changeCount;
-    if (!snapshot.images.isEmpty())
-        qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds an image of"
-                             << snapshot.images.constFirst().size();
-    else if (snapshot.text)
-        qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds a text of"
-                             << snapshot.text->size() << "characters";
-    else
-        qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds nothing readable";
-    Q_EMIT snapshotChanged(m_changeCount);
+    m_queue.push(std::move(snapshot));
 }
 
-void SnapshotPasteboardProvider::applyOwnWrite(ClipboardSnapshot snapshot)
+QList<ClipboardSnapshot> SnapshotPasteboardProvider::takeSnapshots()
 {
-    m_snapshot = std::move(snapshot);
+    QList<ClipboardSnapshot> snapshots = m_queue.takeAll();
+    for (ClipboardSnapshot &snapshot : snapshots) {
+        snapshot.changeCount = ++m_changeCount;
+        m_image = snapshot.image;
+        m_text = snapshot.text;
+        m_ownText.reset();
+        if (snapshot.image)
+            qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds an image of"
+                                 << snapshot.image->size();
+        else if (snapshot.text)
+            qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds a text of"
+                                 << snapshot.text->size() << "characters";
+        else
+            qCDebug(lcClipboard) << "clipboard change" << m_changeCount << "holds nothing readable";
+        Q_EMIT snapshotChanged(m_changeCount);
+    }
+    return snapshots;
+}
+
+void SnapshotPasteboardProvider::applyOwnWrite(std::optional<ClipboardImage> image,
+                                               std::optional<QString> text)
+{
+    m_image = std::move(image);
+    m_text.reset();
+    m_ownText = std::move(text);
     ++m_changeCount;
 }
 
 std::optional<QList<QImage>> SnapshotPasteboardProvider::readImages() const
 {
-    if (m_snapshot.images.isEmpty())
+    if (!m_image)
         return std::nullopt;
-    return m_snapshot.images;
+    return QList<QImage> {m_image->decode()};
 }
 
 std::optional<QString> SnapshotPasteboardProvider::string(const QString &type) const
 {
     if (type != plainTextType)
         return std::nullopt;
-    return m_snapshot.text;
+    if (m_ownText)
+        return m_ownText;
+    return m_text ? std::optional<QString>(m_text->toString()) : std::nullopt;
 }
 
 void SnapshotPasteboardProvider::clearContents()
@@ -51,7 +69,7 @@ void SnapshotPasteboardProvider::clearContents()
     // Clearing first would be a second owner change: clear only if nothing
     // was written by the time control returns to the loop.
     m_clearPending = true;
-    applyOwnWrite({});
+    applyOwnWrite(std::nullopt, std::nullopt);
     QTimer::singleShot(0, this, [this] {
         if (std::exchange(m_clearPending, false))
             clearOwnContent();
@@ -64,22 +82,17 @@ bool SnapshotPasteboardProvider::setString(const QString &string, const QString 
         return false;
     m_clearPending = false;
     const bool owned = writeText(string);
-    applyOwnWrite({{}, string});
+    applyOwnWrite(std::nullopt, string);
     return owned;
 }
 
-bool SnapshotPasteboardProvider::writeImages(const QList<QImage> &images)
+bool SnapshotPasteboardProvider::writeImages(const QList<ClipboardImage> &images)
 {
-    if (images.isEmpty() || images.constFirst().isNull())
+    if (images.isEmpty() || images.constFirst().png().isEmpty())
         return false;
     m_clearPending = false;
-    // Encoded once here, not again for every application that asks.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!images.constFirst().save(&buffer, "PNG"))
-        return false;
-    const bool owned = writePng(png);
-    applyOwnWrite({{images.constFirst()}, std::nullopt});
+    // The stored bytes as they are, not encoded again for every reader.
+    const bool owned = writePng(images.constFirst().png());
+    applyOwnWrite(images.constFirst(), std::nullopt);
     return owned;
 }

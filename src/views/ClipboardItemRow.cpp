@@ -58,20 +58,20 @@ ClipboardItemRow::ClipboardItemRow(const ClipboardItem &item, int index, std::fu
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
-    if (m_item.text()) {
-        const QString shown = displayText(*m_item.text());
-        m_textCut = shown.size() > maxDisplayedCharacters;
-        m_displayText = withLineSeparators(m_textCut ? shown.left(maxDisplayedCharacters) : shown);
-        m_swatch = parseColorString(*m_item.text());
+    if (const std::optional<ClipboardText> &text = m_item.textContent()) {
+        // Prepared once per entry: trailing white space gone, already short.
+        const QString &shown = text->displayText();
+        m_textCut = text->isDisplayTextCut() || shown.size() > maxDisplayedCharacters;
+        m_displayText = withLineSeparators(shown.left(maxDisplayedCharacters));
+        // A colour is short: a text that did not fit the display text is none.
+        if (!text->isDisplayTextCut())
+            m_swatch = parseColorString(shown);
         setAccessibleName(shown.left(200));
-    } else if (m_item.image() && !m_item.image()->isNull()) {
-        // Scaled once here, never on paint: a copied screenshot can be 4K.
-        const QImage &image = *m_item.image();
-        // Twice the largest drawn size, so it stays sharp on a high-density screen.
-        const QSize fit
-            = image.size().scaled(2 * QSize(maxThumbnailWidth, maxThumbnailHeight), Qt::KeepAspectRatio);
-        m_thumbnail = QPixmap::fromImage(
-            image.scaled(fit.expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    } else if (const std::optional<ClipboardImage> &image = m_item.imageContent();
+               image && !image->isNull()) {
+        // Small already: a copied screenshot can be 4K, its thumbnail is not.
+        m_thumbnail = QPixmap::fromImage(image->thumbnail());
+        m_imageSize = image->size();
         setAccessibleName(tr("Image"));
     }
 
@@ -93,27 +93,6 @@ void ClipboardItemRow::setIndex(int index)
         return;
     m_index = index;
     update();
-}
-
-QString ClipboardItemRow::displayText(const QString &text)
-{
-    // Removes the one match of "\s+$" at the end of the text. Walking back
-    // instead of running the expression keeps a long run of blanks inside a
-    // huge clip from costing quadratic time.
-    qsizetype end = text.size();
-    while (end > 0) {
-        const QChar c = text.at(end - 1);
-        if (c.isLowSurrogate() && end > 1 && text.at(end - 2).isHighSurrogate()) {
-            if (!QChar::isSpace(QChar::surrogateToUcs4(text.at(end - 2), c)))
-                break;
-            end -= 2;
-        } else if (c.isSpace()) {
-            --end;
-        } else {
-            break;
-        }
-    }
-    return text.left(end);
 }
 
 QColor ClipboardItemRow::backgroundColor() const
@@ -154,7 +133,7 @@ QSize ClipboardItemRow::thumbnailSize(int rowWidth) const
     if (m_thumbnail.isNull())
         return {};
     const int available = qMax(1, rowWidth - 2 * horizontalPadding);
-    return m_thumbnail.size().scaled(QSize(available, maxThumbnailHeight), Qt::KeepAspectRatio);
+    return m_imageSize.scaled(QSize(available, maxThumbnailHeight), Qt::KeepAspectRatio);
 }
 
 QStringList ClipboardItemRow::visibleLines(int width) const
@@ -196,7 +175,7 @@ QStringList ClipboardItemRow::visibleLines(int width) const
 int ClipboardItemRow::contentHeight(int width) const
 {
     int height = 0;
-    if (m_item.text()) {
+    if (m_item.hasText()) {
         const int lineCount = int(visibleLines(textWidth(width)).size());
         height = qMax(lineCount, 1) * QFontMetrics(font()).lineSpacing();
         if (m_swatch)
@@ -231,7 +210,7 @@ void ClipboardItemRow::paintEvent(QPaintEvent *)
 
     const QRect content
         = rect().adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
-    if (m_item.text()) {
+    if (m_item.hasText()) {
         const QStringList lines = visibleLines(textWidth(width()));
         const QFontMetrics metrics(font());
         const int textHeight = int(lines.size()) * metrics.lineSpacing();

@@ -33,6 +33,9 @@ public:
     // Characters of a text considered for display: more never fit two lines,
     // and laying out a huge clip on every paint would stall the window.
     static constexpr int maxDisplayedCharacters = 2000;
+    static_assert(maxDisplayedCharacters <= ClipboardText::maxDisplayLength);
+    static_assert(2 * maxThumbnailHeight <= ClipboardImage::thumbnailBox.height()
+                  && 2 * (maxThumbnailWidth - 2 * horizontalPadding) <= ClipboardImage::thumbnailBox.width());
 
     ClipboardItemRow(const ClipboardItem &item, int index, std::function<void()> action,
                      QWidget *parent = nullptr);
@@ -41,10 +44,6 @@ public:
     int index() const { return m_index; }
     void setIndex(int index);
     bool isHovered() const { return m_hovered; }
-
-    // The text a text entry shows: every trailing white-space character
-    // removed, nothing else changed.
-    static QString displayText(const QString &text);
 
     // The background the row paints now (stripe, none, or the hover fade).
     QColor backgroundColor() const;
@@ -80,6 +79,7 @@ private:
     QString m_displayText; // already cut to maxDisplayedCharacters
     bool m_textCut = false;
     std::optional<QColor> m_swatch;
-    QPixmap m_thumbnail; // at most maxThumbnailHeight high, scaled once
+    QPixmap m_thumbnail; // the entry's thumbnail, at most twice the drawn size
+    QSize m_imageSize; // of the full picture, for the drawn size
     QVariantAnimation m_hoverFade; // 0 = no hover background, 1 = full
 };

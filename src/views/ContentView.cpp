@@ -227,6 +227,10 @@ QList<ClipboardItemRow *> ContentView::rows() const
 void ContentView::syncRows()
 {
     const QList<ClipboardItem> items = m_manager ? m_manager->copiedItems() : QList<ClipboardItem>();
+    // A closed window keeps only the rows of entries still there and builds
+    // the others when it is shown: copies made while nobody looks cost no
+    // widgets.
+    const bool building = isVisible();
 
     // Rows are kept by the entry's id, so an entry that moves keeps its row
     // (and its hover state); rows of entries that are gone are dropped.
@@ -236,6 +240,8 @@ void ContentView::syncRows()
     for (int i = 0; i < items.size(); ++i) {
         const ClipboardItem &item = items.at(i);
         ClipboardItemRow *row = previous.take(item.id());
+        if (!row && !building)
+            continue;
         if (!row) {
             const QUuid id = item.id();
             row = new ClipboardItemRow(
@@ -245,26 +251,39 @@ void ContentView::syncRows()
         m_rowsById.insert(item.id(), row);
         m_rows.append(row);
     }
+    m_rowsMissing = m_rows.size() < items.size();
     for (ClipboardItemRow *gone : std::as_const(previous)) {
         // The row may be the one whose click led here: delete it later.
         gone->hide();
         m_listLayout->removeWidget(gone);
         gone->deleteLater();
     }
-    for (int i = 0; i < m_rows.size(); ++i) {
-        m_listLayout->removeWidget(m_rows.at(i));
-        m_listLayout->insertWidget(i, m_rows.at(i));
-        m_rows.at(i)->show();
+    // Only rows out of place move: a capture inserts one row at the top and
+    // moving all of them would cost the square of the count.
+    for (int i = 0; building && i < m_rows.size(); ++i) {
+        ClipboardItemRow *row = m_rows.at(i);
+        if (const QLayoutItem *item = m_listLayout->itemAt(i); !item || item->widget() != row) {
+            m_listLayout->removeWidget(row);
+            m_listLayout->insertWidget(i, row);
+        }
+        row->show();
     }
 
-    const bool empty = m_rows.isEmpty();
+    const bool empty = items.isEmpty();
     m_emptyState->setVisible(empty);
     m_listArea->setVisible(!empty);
-    m_listArea->setFixedHeight(listHeight(int(m_rows.size())));
+    m_listArea->setFixedHeight(listHeight(int(items.size())));
     if (QWidget *window = this->window(); window && window != this)
         window->adjustSize();
     else
         adjustSize();
+}
+
+void ContentView::showEvent(QShowEvent *event)
+{
+    if (m_rowsMissing)
+        syncRows();
+    QWidget::showEvent(event);
 }
 
 void ContentView::pasteEntry(const QUuid &id)

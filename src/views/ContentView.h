@@ -41,7 +41,8 @@ public:
     explicit ContentView(ClipboardManager *manager, QWidget *parent = nullptr);
 
     ClipboardManager *clipboardManager() const { return m_manager; }
-    // The rows in list order (newest entry first).
+    // The rows in list order (newest entry first). Rows of entries that
+    // arrived while the window was closed are built when it is shown.
     QList<ClipboardItemRow *> rows() const;
 
 Q_SIGNALS:
@@ -53,6 +54,7 @@ Q_SIGNALS:
 protected:
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QWidget *buildHeader();
@@ -74,4 +76,5 @@ private:
     QPushButton *m_clearAllButton = nullptr;
     QHash<QUuid, ClipboardItemRow *> m_rowsById;
     QList<ClipboardItemRow *> m_rows;
+    bool m_rowsMissing = false; // entries arrived while the window was closed
 };

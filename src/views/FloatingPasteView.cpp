@@ -15,7 +15,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
@@ -30,15 +29,6 @@ int defaultPadding(const QWidget *widget)
 {
     const int m = widget->style()->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, widget);
     return m > 0 ? m : 9;
-}
-
-// Case-insensitive containment that treats canonically equivalent strings as
-// equal (a precomposed letter matches the letter written with a combining
-// mark), as a user typing into a search field expects.
-bool containsIgnoringCase(const QString &haystack, const QString &needle)
-{
-    return haystack.normalized(QString::NormalizationForm_C)
-        .contains(needle.normalized(QString::NormalizationForm_C), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -170,15 +160,7 @@ FloatingPasteView::~FloatingPasteView()
 
 QList<ClipboardItem> FloatingPasteView::filterItems(const QList<ClipboardItem> &items, const QString &search)
 {
-    if (search.isEmpty())
-        return items;
-    QList<ClipboardItem> result;
-    for (const ClipboardItem &item : items) {
-        const std::optional<QString> &haystack = item.text() ? item.text() : item.extractedText();
-        if (haystack && containsIgnoringCase(*haystack, search))
-            result.append(item);
-    }
-    return result;
+    return HistorySearch().filter(items, search);
 }
 
 QList<ClipboardItem> FloatingPasteView::filteredItems() const
@@ -211,7 +193,7 @@ int FloatingPasteView::listHeight(int count)
 
 bool FloatingPasteView::handleKeyDown(const QKeyEvent &event)
 {
-    const int count = int(filteredItems().size());
+    const int count = int(m_shown.size());
     switch (event.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -258,7 +240,7 @@ bool FloatingPasteView::handleKeyDown(const QKeyEvent &event)
 
 void FloatingPasteView::pasteSelected()
 {
-    const QList<ClipboardItem> items = filteredItems();
+    const QList<ClipboardItem> items = m_shown;
     if (m_selectedIndex < 0 || m_selectedIndex >= items.size())
         return;
     const ClipboardItem item = items.at(m_selectedIndex);
@@ -348,21 +330,13 @@ void FloatingPasteView::scrollToSelection()
 
 void FloatingPasteView::refresh()
 {
-    static const QRegularExpression trailingSpace(QStringLiteral("\\s+$"));
-    m_shown = filteredItems();
-    m_list->clear();
-    for (const ClipboardItem &entry : std::as_const(m_shown)) {
-        auto *row = new QListWidgetItem(m_list);
-        if (entry.text()) {
-            QString shown = *entry.text();
-            shown.remove(trailingSpace);
-            row->setData(Qt::DisplayRole, shown);
-            if (const std::optional<QColor> color = parseColorString(*entry.text()))
-                row->setData(QuickPasteRowDelegate::SwatchRole, *color);
-        } else if (entry.image()) {
-            row->setData(QuickPasteRowDelegate::ImageRole, *entry.image());
-        }
-    }
+    m_shown = m_manager ? m_search.filter(m_manager->copiedItems(), searchText()) : QList<ClipboardItem> {};
+    // A hidden panel only keeps its size right and builds its rows when it is
+    // shown: copies made while nobody looks cost no list.
+    if (isVisible())
+        rebuildRows();
+    else if (m_list->count() > 0)
+        m_list->clear();
     const int count = int(m_shown.size());
     m_emptyLabel->setText(searchText().isEmpty() ? tr("No items copied yet.") : tr("No results."));
     m_emptyState->setVisible(count == 0);
@@ -376,6 +350,26 @@ void FloatingPasteView::refresh()
     if (!scrollable)
         m_list->verticalScrollBar()->setValue(0);
     m_delegate->setSelectedRow(m_selectedIndex);
+}
+
+void FloatingPasteView::rebuildRows()
+{
+    m_list->clear();
+    for (const ClipboardItem &entry : std::as_const(m_shown)) {
+        auto *row = new QListWidgetItem(m_list);
+        if (const std::optional<ClipboardText> &text = entry.textContent()) {
+            // Prepared once per entry: no copy of the text, no expression
+            // running over it.
+            row->setData(Qt::DisplayRole, text->displayText());
+            // A colour is short: a text that did not fit the display text is none.
+            if (!text->isDisplayTextCut()) {
+                if (const std::optional<QColor> color = parseColorString(text->displayText()))
+                    row->setData(QuickPasteRowDelegate::SwatchRole, *color);
+            }
+        } else if (entry.hasImage()) {
+            row->setData(QuickPasteRowDelegate::ImageRole, entry.imageContent()->thumbnail());
+        }
+    }
 }
 
 void FloatingPasteView::applyIconColors()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clipboard/ClipboardItem.h"
+#include "views/HistorySearch.h"
 
 #include <QList>
 #include <QPointer>
@@ -38,6 +39,7 @@ public:
     // those whose text (or, lacking text, recognised text) contains the
     // search, ignoring case. The search is not trimmed.
     static QList<ClipboardItem> filterItems(const QList<ClipboardItem> &items, const QString &search);
+    // filterItems() on the history and the search field's text.
     QList<ClipboardItem> filteredItems() const;
 
     int selectedIndex() const { return m_selectedIndex; }
@@ -68,6 +70,7 @@ protected:
 private:
     void setSelectedIndex(int index);
     void refresh();
+    void rebuildRows();
     void scrollToSelection();
     void applyIconColors();
 
@@ -76,7 +79,8 @@ private:
     int m_selectedIndex = 0;
     bool m_monitorInstalled = false;
     bool m_selectSearchOnFocus = false;
-    QList<ClipboardItem> m_shown;
+    QList<ClipboardItem> m_shown; // filteredItems() as of the last refresh
+    HistorySearch m_search;
 
     QLabel *m_headerIcon = nullptr;
     QLabel *m_headerTitle = nullptr;

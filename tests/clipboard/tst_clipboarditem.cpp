@@ -1,8 +1,12 @@
 #include "clipboard/ClipboardItem.h"
+#include "support/PngBytes.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QTest>
 
+// The history's entries and their prepared content: equality (quick and
+// exact), the display text, the thumbnail and the stored image bytes.
 class TestClipboardItem : public QObject
 {
     Q_OBJECT
@@ -14,7 +18,24 @@ private Q_SLOTS:
     void imageEquality();
     void textNeverEqualsImage();
     void extractedTextAndIdIgnored();
+    void displayText_data();
+    void displayText();
+    void storedTextIsWhatReadersSee_data();
+    void storedTextIsWhatReadersSee();
+    void thumbnailFitsTheLargestRow_data();
+    void thumbnailFitsTheLargestRow();
+    void pngKeptAsGivenAndDecodesToThePicture();
 };
+
+// Checks a == b both ways, and that the quick comparison, when it decides,
+// decides the same.
+static void compareBothWays(const ClipboardItem &x, const ClipboardItem &y, bool equal)
+{
+    QCOMPARE(x == y, equal);
+    QCOMPARE(y == x, equal);
+    if (const std::optional<bool> quick = ClipboardItem::quickCompare(x, y))
+        QCOMPARE(*quick, equal);
+}
 
 void TestClipboardItem::textEquality_data()
 {
@@ -46,6 +67,8 @@ void TestClipboardItem::textEquality_data()
     QTest::newRow("differ after a long equal prefix")
         << QString(QString(9000, u'a') + QStringLiteral("b"))
         << QString(QString(9000, u'a') + QStringLiteral("c")) << false;
+    QTest::newRow("differ only in the last of a million characters")
+        << QString(QString(1 << 20, u'x') + u'1') << QString(QString(1 << 20, u'x') + u'2') << false;
     QTest::newRow("plain vs accented letter") << QStringLiteral("e") << QStringLiteral("\u00e9") << false;
     QTest::newRow("empty vs blank") << QString() << QStringLiteral(" ") << false;
 }
@@ -58,8 +81,7 @@ void TestClipboardItem::textEquality()
     const ClipboardItem x = ClipboardItem::fromText(a);
     const ClipboardItem y = ClipboardItem::fromText(b);
     QVERIFY(x.id() != y.id());
-    QCOMPARE(x == y, equal);
-    QCOMPARE(y == x, equal);
+    compareBothWays(x, y, equal);
 }
 
 static QImage filled(QSize size, QColor colour, QImage::Format format = QImage::Format_ARGB32)
@@ -69,50 +91,81 @@ static QImage filled(QSize size, QColor colour, QImage::Format format = QImage::
     return image;
 }
 
+// As a clipboard owner offers it: PNG bytes of its own making.
+static ClipboardItem fromOwnersPng(const QImage &image, int quality)
+{
+    const QByteArray png = pngBytes(image, quality);
+    return ClipboardItem(QUuid::createUuid(), std::nullopt,
+                         ClipboardImage::fromPng(png, QImage::fromData(png, "PNG")));
+}
+
 void TestClipboardItem::imageEquality_data()
 {
-    QTest::addColumn<QImage>("a");
-    QTest::addColumn<QImage>("b");
+    QTest::addColumn<ClipboardItem>("a");
+    QTest::addColumn<ClipboardItem>("b");
     QTest::addColumn<bool>("equal");
+    // Only pictures whose hashes match but whose bytes differ need decoding.
+    QTest::addColumn<bool>("needsDecoding");
 
     const QImage red = filled({4, 3}, Qt::red);
     QImage redWithDot = red.copy();
     redWithDot.setPixel(3, 2, qRgb(255, 0, 1));
     QImage redInDisplayP3 = red.copy();
     redInDisplayP3.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    const ClipboardItem redItem = ClipboardItem::fromImage(red);
 
-    QTest::newRow("same object") << red << red << true;
-    QTest::newRow("distinct objects, same pixels") << red << filled({4, 3}, Qt::red) << true;
-    QTest::newRow("one pixel differs") << red << redWithDot << false;
-    QTest::newRow("different size") << red << filled({3, 4}, Qt::red) << false;
+    QTest::newRow("same item") << redItem << redItem << true << false;
+    QTest::newRow("distinct pictures, same pixels")
+        << redItem << ClipboardItem::fromImage(filled({4, 3}, Qt::red)) << true << false;
+    QTest::newRow("one pixel differs") << redItem << ClipboardItem::fromImage(redWithDot) << false << false;
+    QTest::newRow("different size") << redItem << ClipboardItem::fromImage(filled({3, 4}, Qt::red)) << false
+                                    << false;
     QTest::newRow("different format, same look")
-        << red << filled({4, 3}, Qt::red, QImage::Format_RGB32) << false;
-    QTest::newRow("different colour space") << red << redInDisplayP3 << false;
-    QTest::newRow("both encode to nothing") << QImage() << QImage() << true;
-    QTest::newRow("only one encodes to nothing") << red << QImage() << false;
+        << redItem << ClipboardItem::fromImage(filled({4, 3}, Qt::red, QImage::Format_RGB32)) << false
+        << false;
+    QTest::newRow("different colour space")
+        << redItem << ClipboardItem::fromImage(redInDisplayP3) << false << false;
+    QTest::newRow("both encode to nothing")
+        << ClipboardItem::fromImage(QImage()) << ClipboardItem::fromImage(QImage()) << true << false;
+    QTest::newRow("only one encodes to nothing")
+        << redItem << ClipboardItem::fromImage(QImage()) << false << false;
+
+    // A screenshot-sized picture whose owners compress it differently: the
+    // bytes differ, the pixels do not.
+    QImage shot(1920, 1080, QImage::Format_RGB32);
+    shot.fill(QColor(30, 60, 90));
+    for (int x = 0; x < shot.width(); x += 7)
+        shot.setPixel(x, x % shot.height(), qRgb(x % 256, 200, 17));
+    QImage shotLastPixel = shot.copy();
+    shotLastPixel.setPixel(1919, 1079, qRgb(1, 2, 3));
+    QTest::newRow("same pixels, two encodings")
+        << fromOwnersPng(shot, 0) << fromOwnersPng(shot, 100) << true << true;
+    QTest::newRow("last pixel differs, two encodings")
+        << fromOwnersPng(shot, 0) << fromOwnersPng(shotLastPixel, 100) << false << false;
+    QTest::newRow("owner's PNG vs our own encoding")
+        << fromOwnersPng(shot, 0) << ClipboardItem::fromImage(shot) << true << true;
 }
 
 void TestClipboardItem::imageEquality()
 {
-    QFETCH(QImage, a);
-    QFETCH(QImage, b);
+    QFETCH(ClipboardItem, a);
+    QFETCH(ClipboardItem, b);
     QFETCH(bool, equal);
-    const ClipboardItem x = ClipboardItem::fromImage(a);
-    const ClipboardItem y = ClipboardItem::fromImage(b);
-    QCOMPARE(x == y, equal);
-    QCOMPARE(y == x, equal);
+    QFETCH(bool, needsDecoding);
+    compareBothWays(a, b, equal);
+    QCOMPARE(!ClipboardItem::quickCompare(a, b).has_value(), needsDecoding);
 }
 
 void TestClipboardItem::textNeverEqualsImage()
 {
     const ClipboardItem text = ClipboardItem::fromText(QStringLiteral("x"));
     const ClipboardItem image = ClipboardItem::fromImage(filled({1, 1}, Qt::black));
-    QVERIFY(!(text == image));
-    QVERIFY(!(image == text));
+    compareBothWays(text, image, false);
     // An item holding both compares by its text when the other has text.
-    const ClipboardItem both(QUuid::createUuid(), QStringLiteral("x"), filled({1, 1}, Qt::white));
-    QVERIFY(both == text);
-    QVERIFY(!(both == image)); // different pictures
+    const ClipboardItem both(QUuid::createUuid(), ClipboardText::fromString(QStringLiteral("x")),
+                             ClipboardImage::fromImage(filled({1, 1}, Qt::white)));
+    compareBothWays(both, text, true);
+    compareBothWays(both, image, false); // different pictures
 }
 
 void TestClipboardItem::extractedTextAndIdIgnored()
@@ -120,10 +173,133 @@ void TestClipboardItem::extractedTextAndIdIgnored()
     const QImage picture = filled({2, 2}, Qt::blue);
     ClipboardItem a = ClipboardItem::fromImage(picture);
     const ClipboardItem b = ClipboardItem::fromImage(picture);
-    a.setExtractedText(QStringLiteral("words"));
+    a.setExtractedText(QStringLiteral("Words"));
     QVERIFY(a == b);
-    QCOMPARE(a.extractedText(), std::optional<QString>(QStringLiteral("words")));
+    QCOMPARE(a.extractedText(), std::optional<QString>(QStringLiteral("Words")));
+    QCOMPARE(*a.searchForm(), QByteArray("words"));
     QVERIFY(!b.extractedText());
+    QVERIFY(!b.searchForm());
+}
+
+void TestClipboardItem::displayText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("plain") << QStringLiteral("hello") << QStringLiteral("hello") << false;
+    QTest::newRow("trailing blanks and lines")
+        << QStringLiteral("hello  \n\n \t") << QStringLiteral("hello") << false;
+    QTest::newRow("leading kept") << QStringLiteral("  indented") << QStringLiteral("  indented") << false;
+    QTest::newRow("inner kept") << QStringLiteral("a  \n\n  b\n") << QStringLiteral("a  \n\n  b") << false;
+    QTest::newRow("crlf") << QStringLiteral("line\r\n") << QStringLiteral("line") << false;
+    QTest::newRow("multi-byte blanks")
+        << QStringLiteral("x\u00a0\u2003\u3000") << QStringLiteral("x") << false;
+    QTest::newRow("only blanks") << QStringLiteral(" \n\t\u2028") << QString() << false;
+    QTest::newRow("emoji at end") << QStringLiteral("ok \U0001F600") << QStringLiteral("ok \U0001F600")
+                                  << false;
+
+    const qsizetype max = ClipboardText::maxDisplayLength;
+    QTest::newRow("exactly the longest") << QString(max, u'a') << QString(max, u'a') << false;
+    QTest::newRow("longest, then blanks")
+        << QString(QString(max, u'a') + QString(100000, u' ')) << QString(max, u'a') << false;
+    QTest::newRow("one more is cut") << QString(max + 1, u'a') << QString(max, u'a') << true;
+    QTest::newRow("huge text with a huge blank tail")
+        << QString(QString(1 << 20, u'b') + QString(2 << 20, u' ')) << QString(max, u'b') << true;
+    QTest::newRow("not inside a surrogate pair")
+        << QString(QString(max - 1, u'a') + QStringLiteral("\U0001F600tail")) << QString(max - 1, u'a')
+        << true;
+    QTest::newRow("three-byte characters")
+        << QString(2 * max, QChar(0x20ac)) << QString(max, QChar(0x20ac)) << true;
+}
+
+void TestClipboardItem::displayText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QFETCH(bool, cut);
+    const ClipboardText prepared = ClipboardText::fromString(text);
+    QCOMPARE(prepared.displayText(), shown);
+    QCOMPARE(prepared.isDisplayTextCut(), cut);
+    QCOMPARE(prepared.isBlank(), text.trimmed().isEmpty());
+}
+
+void TestClipboardItem::storedTextIsWhatReadersSee_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("ASCII") << QByteArray("plain text");
+    QTest::newRow("UTF-8") << QByteArray("caf\xc3\xa9 \xe2\x98\x83 \xf0\x9f\x98\x80");
+    QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf"
+                                                   "bom");
+    QTest::newRow("invalid sequence") << QByteArray("a\xff\xfe"
+                                                    "b");
+    QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80"
+                                                     "x");
+    QTest::newRow("overlong NUL") << QByteArray("\xc0\x80"
+                                                "y");
+    QTest::newRow("cut in a sequence") << QByteArray("z\xe2\x98");
+    QTest::newRow("inner NUL") << QByteArray("a\0b", 3);
+}
+
+void TestClipboardItem::storedTextIsWhatReadersSee()
+{
+    QFETCH(QByteArray, bytes);
+    const QString decoded = QString::fromUtf8(bytes);
+    const ClipboardText text = ClipboardText::fromUtf8(bytes);
+    QCOMPARE(text.toString(), decoded);
+    QCOMPARE(text.size(), decoded.size());
+    QCOMPARE(text.utf8(), decoded.toUtf8());
+    // The same text arriving as a string is the same entry.
+    QCOMPARE(ClipboardText::quickCompare(text, ClipboardText::fromString(decoded)),
+             std::optional<bool>(true));
+}
+
+void TestClipboardItem::thumbnailFitsTheLargestRow_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("thumbnail");
+    QTest::newRow("1080p screenshot") << QSize(1920, 1080) << QSize(128, 72);
+    QTest::newRow("4K screenshot") << QSize(3840, 2160) << QSize(128, 72);
+    QTest::newRow("wide banner") << QSize(3000, 100) << QSize(576, 19);
+    QTest::newRow("tall strip") << QSize(100, 3000) << QSize(2, 72);
+    QTest::newRow("small icon kept as is") << QSize(40, 20) << QSize(40, 20);
+    QTest::newRow("exactly the box") << QSize(576, 72) << QSize(576, 72);
+}
+
+void TestClipboardItem::thumbnailFitsTheLargestRow()
+{
+    QFETCH(QSize, size);
+    QFETCH(QSize, thumbnail);
+    const QImage picture = filled(size, QColor(20, 140, 60), QImage::Format_RGB32);
+    const ClipboardImage image = ClipboardImage::fromImage(picture);
+    QCOMPARE(image.size(), size);
+    QCOMPARE(image.thumbnail().size(), thumbnail);
+    QCOMPARE(image.thumbnail().pixelColor(thumbnail.width() / 2, thumbnail.height() / 2),
+             QColor(20, 140, 60));
+}
+
+void TestClipboardItem::pngKeptAsGivenAndDecodesToThePicture()
+{
+    QImage picture(300, 200, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgba(x % 256, y, (x * y) % 256, 128 + y / 2));
+    }
+    const QByteArray png = pngBytes(picture, 50);
+    const ClipboardItem item(QUuid::createUuid(), std::nullopt,
+                             ClipboardImage::fromPng(png, QImage::fromData(png, "PNG")));
+    QCOMPARE(item.imageContent()->png(), png);
+    QCOMPARE(item.image()->convertToFormat(QImage::Format_ARGB32), picture);
+    QVERIFY(!item.text());
+
+    // Other data labelled PNG is stored as PNG.
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPEG");
+    const QImage decoded = QImage::fromData(jpeg);
+    const ClipboardImage mislabelled = ClipboardImage::fromPng(jpeg, decoded);
+    QVERIFY(mislabelled.png().startsWith("\x89PNG"));
+    QCOMPARE(mislabelled.decode(), decoded);
 }
 
 QTEST_GUILESS_MAIN(TestClipboardItem)

@@ -2,6 +2,7 @@
 #include "fakes/FakePasteSimulator.h"
 #include "fakes/FakePasteboardProvider.h"
 #include "fakes/FakeTextRecognizer.h"
+#include "support/PngBytes.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -38,8 +39,13 @@ private Q_SLOTS:
     void pollingCapturesAndStops();
     void propertiesSilentOnEqualAssignment();
 
+    void queuedChangesAllRecordedWithoutPolling();
+    void queuedImagesComparedByPixels_data();
+    void queuedImagesComparedByPixels();
+    void backedUpQueueLeavesTheSameHistory();
+
 private:
-    void createManager();
+    void startQueued();
     QList<QUuid> ids() const;
     QStringList texts() const;
 
@@ -417,6 +423,126 @@ void TestClipboardManager::propertiesSilentOnEqualAssignment()
     m_manager->stopMonitoring();
     m_manager->stopMonitoring();
     QCOMPARE(monitoring.count(), 1);
+}
+
+// A manager over a provider that queues every change it reads.
+void TestClipboardManager::startQueued()
+{
+    m_manager.reset();
+    auto provider = std::make_unique<FakePasteboardProvider>();
+    provider->setQueuing(true);
+    m_provider = provider.get();
+    m_manager = std::make_unique<ClipboardManager>(std::move(provider),
+                                                   std::make_unique<FakePasteSimulator>(), m_recognizer);
+}
+
+void TestClipboardManager::queuedChangesAllRecordedWithoutPolling()
+{
+    startQueued();
+    QStringList copied;
+    for (int i = 0; i < 40; ++i) {
+        copied.prepend(QStringLiteral("copy %1").arg(i));
+        m_provider->copyText(copied.constFirst());
+    }
+    QTRY_COMPARE(texts(), copied);
+    QCOMPARE(m_manager->lastChangeCount(), m_provider->changeCount());
+
+    // Nothing polls: a change only a poll could see stays unseen.
+    m_provider->setChangeCount(m_provider->changeCount() + 7);
+    QTest::qWait(3 * int(ClipboardManager::pollInterval.count()));
+    QVERIFY(m_manager->lastChangeCount() != m_provider->changeCount());
+    QCOMPARE(texts().size(), 40);
+}
+
+void TestClipboardManager::queuedImagesComparedByPixels_data()
+{
+    // A and A' are the same pixels in two encodings, B differs from A in its
+    // last pixel; other steps are texts.
+    QTest::addColumn<QStringList>("copies");
+    QTest::addColumn<QStringList>("history");
+    QTest::addColumn<int>("insertions"); // a re-copy of the head inserts nothing
+    QTest::newRow("re-copied in another encoding")
+        << QStringList {u"A"_qs, u"A'"_qs} << QStringList {u"A"_qs} << 1;
+    QTest::newRow("older entry moves to the head")
+        << QStringList {u"A"_qs, u"t"_qs, u"A'"_qs} << QStringList {u"A"_qs, u"t"_qs} << 3;
+    QTest::newRow("one pixel apart") << QStringList {u"A"_qs, u"B"_qs} << QStringList {u"B"_qs, u"A"_qs} << 2;
+    QTest::newRow("order holds while pixels are compared")
+        << QStringList {u"A"_qs, u"t1"_qs, u"A'"_qs, u"t2"_qs, u"B"_qs}
+        << QStringList {u"B"_qs, u"t2"_qs, u"A"_qs, u"t1"_qs} << 5;
+}
+
+void TestClipboardManager::queuedImagesComparedByPixels()
+{
+    QFETCH(QStringList, copies);
+    QFETCH(QStringList, history);
+    QFETCH(int, insertions);
+    QImage a(640, 400, QImage::Format_RGB32);
+    a.fill(QColor(40, 80, 120));
+    QImage b = a.copy();
+    b.setPixel(639, 399, qRgb(41, 80, 120));
+    const QHash<QString, QByteArray> pngs {
+        {u"A"_qs, pngBytes(a, 0)}, {u"A'"_qs, pngBytes(a, 100)}, {u"B"_qs, pngBytes(b, 100)}};
+    QVERIFY(pngs.value(u"A"_qs) != pngs.value(u"A'"_qs));
+
+    startQueued();
+    QSignalSpy inserted(m_manager->history(), &QAbstractItemModel::rowsInserted);
+    for (const QString &copy : std::as_const(copies)) {
+        if (pngs.contains(copy)) {
+            const QByteArray png = pngs.value(copy);
+            m_provider->queue({0, ClipboardImage::fromPng(png, QImage::fromData(png, "PNG")), std::nullopt});
+        } else {
+            m_provider->copyText(copy);
+        }
+    }
+    // Recording waits for each comparison: once a last copy arrived, all
+    // before it were decided.
+    m_provider->copyText(u"last"_qs);
+    QTRY_COMPARE(texts().value(0), u"last"_qs);
+    QStringList shown;
+    for (const ClipboardItem &item : m_manager->copiedItems().mid(1)) {
+        if (item.hasText())
+            shown << *item.text();
+        else
+            shown << (item.image()->pixel(639, 399) == a.pixel(639, 399) ? u"A"_qs : u"B"_qs);
+    }
+    QCOMPARE(shown, history);
+    QCOMPARE(inserted.count(), insertions + 1);
+}
+
+void TestClipboardManager::backedUpQueueLeavesTheSameHistory()
+{
+    // 250 changes while nobody takes them: 120 distinct texts, repeats and
+    // empty clipboards.
+    QList<ClipboardSnapshot> changes;
+    for (int i = 0; i < 250; ++i) {
+        ClipboardSnapshot change;
+        if (i % 7 != 3)
+            change.text = ClipboardText::fromString(QStringLiteral("text %1").arg((i * 37) % 120));
+        changes.append(change);
+    }
+
+    ClipboardSnapshotQueue queue;
+    QSignalSpy available(&queue, &ClipboardSnapshotQueue::snapshotsAvailable);
+    for (const ClipboardSnapshot &change : std::as_const(changes))
+        queue.push(change);
+    QCOMPARE(available.count(), 1); // once per batch
+    QCOMPARE(queue.size(), ClipboardSnapshotQueue::capacity);
+
+    // Recorded one by one, as a poll after every change would.
+    FakePasteboardProvider *polled = m_provider;
+    for (const ClipboardSnapshot &change : std::as_const(changes)) {
+        polled->copyText(change.text ? change.text->toString() : QString());
+        m_manager->checkForChanges();
+    }
+    const QStringList expected = texts();
+    QCOMPARE(expected.size(), ClipboardManager::maxHistoryCount);
+
+    startQueued();
+    m_manager->stopMonitoring();
+    for (const ClipboardSnapshot &change : std::as_const(changes))
+        m_provider->queue(change);
+    m_manager->startMonitoring();
+    QTRY_COMPARE(texts(), expected);
 }
 
 QTEST_MAIN(TestClipboardManager)

@@ -21,7 +21,9 @@
 
 namespace {
 
-constexpr int deadlineMs = 20000;
+// Generous: recognising a picture under the sanitizers on a busy machine took
+// over 30 s.
+constexpr int deadlineMs = 90000;
 
 void copyWithXclip(const QByteArray &data, const QString &type = {})
 {

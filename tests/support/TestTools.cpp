@@ -1,6 +1,7 @@
 #include "support/TestTools.h"
 
-#include <QBuffer>
+#include "support/PngBytes.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
@@ -45,11 +46,7 @@ QByteArray filledPng(QSize size, QColor colour)
 {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return pngBytes(image);
 }
 
 bool xdotoolKeys(const QStringList &keys)

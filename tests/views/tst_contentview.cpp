@@ -75,8 +75,6 @@ private Q_SLOTS:
     void hoverFadesInAndOut();
     void rowClickPastesThenDismissesThenHides();
     void headerButtons();
-    void displayText_data();
-    void displayText();
     void textLines_data();
     void textLines();
     void hugeTextShowsTwoLines();
@@ -281,27 +279,6 @@ void TestContentView::headerButtons()
     QCOMPARE(quit.count(), 0);
     QTest::mouseClick(quitButton, Qt::LeftButton);
     QCOMPARE(quit.count(), 1);
-}
-
-void TestContentView::displayText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("plain") << QStringLiteral("hello") << QStringLiteral("hello");
-    QTest::newRow("trailing blanks and lines") << QStringLiteral("hello  \n\n \t") << QStringLiteral("hello");
-    QTest::newRow("leading kept") << QStringLiteral("  indented") << QStringLiteral("  indented");
-    QTest::newRow("inner kept") << QStringLiteral("a  \n\n  b\n") << QStringLiteral("a  \n\n  b");
-    QTest::newRow("crlf") << QStringLiteral("line\r\n") << QStringLiteral("line");
-    QTest::newRow("no-break space") << QStringLiteral("x\u00a0\u2003") << QStringLiteral("x");
-    QTest::newRow("only blanks") << QStringLiteral(" \n\t ") << QString();
-    QTest::newRow("emoji at end") << QStringLiteral("ok \U0001F600") << QStringLiteral("ok \U0001F600");
-}
-
-void TestContentView::displayText()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, shown);
-    QCOMPARE(ClipboardItemRow::displayText(text), shown);
 }
 
 void TestContentView::textLines_data()

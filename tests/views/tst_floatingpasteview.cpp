@@ -24,7 +24,7 @@ ClipboardItem imageItem(std::optional<QString> extracted)
 {
     QImage image(8, 8, QImage::Format_ARGB32);
     image.fill(Qt::red);
-    return ClipboardItem(QUuid::createUuid(), std::nullopt, image, extracted);
+    return ClipboardItem(QUuid::createUuid(), std::nullopt, ClipboardImage::fromImage(image), extracted);
 }
 
 QStringList labelsOf(const QList<ClipboardItem> &items)
@@ -62,6 +62,8 @@ private Q_SLOTS:
 
     void filtering_data();
     void filtering();
+    void searchWhileTypingMatchesAFreshSearch_data();
+    void searchWhileTypingMatchesAFreshSearch();
     void keyTable_data();
     void keyTable();
     void keysReachSearchFieldOnlyWhenLetThrough_data();
@@ -159,7 +161,8 @@ void tst_FloatingPasteView::filtering_data()
 
     const QList<ClipboardItem> mixed {
         imageItem(u"Invoice 42"_qs), imageItem(std::nullopt), textItem(u"invoice draft"_qs),
-        ClipboardItem(QUuid::createUuid(), u"plain"_qs, std::nullopt, u"invoice"_qs)};
+        ClipboardItem(QUuid::createUuid(), ClipboardText::fromString(u"plain"_qs), std::nullopt,
+                      u"invoice"_qs)};
     QTest::newRow("image found by recognised text")
         << mixed << u"invoice"_qs << QStringList {u"[image:Invoice 42]"_qs, u"invoice draft"_qs};
     QTest::newRow("image without recognised text stays while search is empty")
@@ -174,6 +177,43 @@ void tst_FloatingPasteView::filtering()
     QFETCH(QString, search);
     QFETCH(QStringList, expected);
     QCOMPARE(labelsOf(FloatingPasteView::filterItems(items, search)), expected);
+}
+
+void tst_FloatingPasteView::searchWhileTypingMatchesAFreshSearch_data()
+{
+    // Each step sets the search; "+text" copies text instead.
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("typing on and deleting back")
+        << QStringList {u"i"_qs, u"in"_qs, u"inv"_qs, u"invo"_qs, u"inv"_qs, u"in"_qs, u"i"_qs, QString()};
+    QTest::newRow("a match that moves further into the text")
+        << QStringList {u"a"_qs, u"ab"_qs, u"abc"_qs, u"abcd"_qs};
+    QTest::newRow("replacing the search") << QStringList {u"inv"_qs, u"log"_qs, u"lo"_qs, u"inv"_qs};
+    QTest::newRow("a copy arrives while typing")
+        << QStringList {u"in"_qs, u"+invoice 3"_qs, u"inv"_qs, u"+INVOICE 4"_qs, u"invo"_qs, u"in"_qs};
+    QTest::newRow("capitals and accents") << QStringList {u"\u00c9"_qs, u"\u00e9t"_qs, u"E\u0301T\u00c9"_qs};
+}
+
+void tst_FloatingPasteView::searchWhileTypingMatchesAFreshSearch()
+{
+    QFETCH(QStringList, steps);
+    // Texts whose first partial match is not a full one: typing on must go
+    // on searching from there, not stop at it.
+    copyTexts({u"invoice 1"_qs, u"a log: ab abc abx abcd"_qs, u"in the invoice"_qs,
+               QString(100000, u'i') + u"nvoice"_qs, u"\u00e9t\u00e9"_qs, u"abc"_qs});
+    showView();
+    auto *list = m_view->findChild<QListWidget *>(u"itemList"_qs);
+    for (const QString &step : std::as_const(steps)) {
+        if (step.startsWith(u'+'))
+            copyTexts({step.mid(1)});
+        else
+            m_view->setSearchText(step);
+        const QList<ClipboardItem> expected
+            = FloatingPasteView::filterItems(m_manager->copiedItems(), m_view->searchText());
+        QCOMPARE(list->count(), expected.size());
+        for (int row = 0; row < list->count(); ++row)
+            QCOMPARE(list->item(row)->data(Qt::DisplayRole).toString(),
+                     expected.at(row).textContent()->displayText());
+    }
 }
 
 void tst_FloatingPasteView::keyTable_data()
@@ -493,16 +533,30 @@ void tst_FloatingPasteView::rowContent()
 {
     m_provider->copyImages({QImage(40, 20, QImage::Format_RGB32)});
     m_manager->checkForChanges();
-    copyTexts({u"#1e90ff"_qs, u"ends in blanks  \n\n"_qs});
+    const QString hugeLog = QString(1 << 20, u'x') + u" needle" + QString(2 << 20, u' ');
+    copyTexts({u"#1e90ff"_qs, u"ends in blanks  \n\n"_qs, hugeLog, u"#ff8000"_qs + QString(2 << 20, u' ')});
     showView();
     auto *list = m_view->findChild<QListWidget *>(u"itemList"_qs);
-    QCOMPARE(list->count(), 3);
-    QCOMPARE(list->item(0)->data(Qt::DisplayRole).toString(), u"ends in blanks"_qs);
-    QVERIFY(!list->item(0)->data(QuickPasteRowDelegate::SwatchRole).isValid());
-    QCOMPARE(list->item(1)->data(QuickPasteRowDelegate::SwatchRole).value<QColor>(),
+    QCOMPARE(list->count(), 5);
+    // A colour followed by megabytes of blanks is still a colour.
+    QCOMPARE(list->item(0)->data(Qt::DisplayRole).toString(), u"#ff8000"_qs);
+    QCOMPARE(list->item(0)->data(QuickPasteRowDelegate::SwatchRole).value<QColor>(),
+             QColor(0xff, 0x80, 0x00));
+    // A huge text shows its beginning only.
+    QCOMPARE(list->item(1)->data(Qt::DisplayRole).toString(), QString(ClipboardText::maxDisplayLength, u'x'));
+    QVERIFY(!list->item(1)->data(QuickPasteRowDelegate::SwatchRole).isValid());
+    QCOMPARE(list->item(2)->data(Qt::DisplayRole).toString(), u"ends in blanks"_qs);
+    QVERIFY(!list->item(2)->data(QuickPasteRowDelegate::SwatchRole).isValid());
+    QCOMPARE(list->item(3)->data(QuickPasteRowDelegate::SwatchRole).value<QColor>(),
              QColor(0x1e, 0x90, 0xff));
-    QCOMPARE(list->item(2)->data(QuickPasteRowDelegate::ImageRole).value<QImage>().size(), QSize(40, 20));
-    QVERIFY(list->item(2)->data(Qt::DisplayRole).isNull());
+    QCOMPARE(list->item(4)->data(QuickPasteRowDelegate::ImageRole).value<QImage>().size(), QSize(40, 20));
+    QVERIFY(list->item(4)->data(Qt::DisplayRole).isNull());
+
+    // The search still reads the whole text.
+    m_view->setSearchText(u"NEEDLE"_qs);
+    QCOMPARE(list->count(), 1);
+    m_view->setSearchText(u"needles"_qs);
+    QCOMPARE(list->count(), 0);
 }
 
 void tst_FloatingPasteView::listFollowsHistoryWhileOpen()

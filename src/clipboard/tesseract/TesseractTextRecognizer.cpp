@@ -9,10 +9,15 @@
 #include <tesseract/resultiterator.h>
 
 #include <cmath>
+#include <cstdlib> // defines __GLIBC__ with the C library
 #include <map>
 #include <memory>
 #include <string>
 #include <utility>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -25,10 +30,25 @@ struct Engine
     bool ready = false;
 };
 
+// Gives the memory of a thread's engines back to the system when the thread
+// ends (an idle pool thread ends after 30 s). The model data is many small
+// blocks, which the C library would otherwise keep for good.
+struct TrimHeapAtThreadExit
+{
+    ~TrimHeapAtThreadExit()
+    {
+#if defined(__GLIBC__)
+        malloc_trim(0);
+#endif
+    }
+};
+
 // One engine per thread and configuration. Engines are never shared between
 // threads; they go away with their thread.
 Engine &engineForThisThread(const QByteArray &dataPath, const QByteArray &language)
 {
+    // Made first, so destroyed after the engines.
+    thread_local TrimHeapAtThreadExit trim;
     thread_local std::map<std::pair<QByteArray, QByteArray>, Engine> engines;
     auto [it, inserted] = engines.try_emplace({dataPath, language});
     Engine &engine = it->second;

@@ -391,13 +391,13 @@ void WaylandClipboardWatcher::finishRead()
     const QByteArray mimeType = m_read->mimeType;
     abandonRead();
     if (!mimeType.startsWith("image/")) {
-        publish({{}, ClipboardReadRules::decodeText(data, mimeType == "STRING")});
+        publish(ClipboardSnapshot::ofText(data, mimeType == "STRING"));
         return;
     }
     const ClipboardReadRules::DecodedImage decoded
         = ClipboardReadRules::decodeImage(data, mimeType, maxImageBytes);
     if (decoded.image) {
-        publish({{*decoded.image}, std::nullopt});
+        publish(ClipboardSnapshot::ofImage(data, *decoded.image));
         return;
     }
     if (decoded.tooLarge) {

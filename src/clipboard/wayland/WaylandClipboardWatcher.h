@@ -27,8 +27,10 @@ struct zwlr_data_control_source_v1;
 // clipboard when Halvex owns it.
 //
 // Each new selection is read (an image, image/png first, else text) through a
-// pipe, with a deadline for every chunk and for the whole read, and published
-// as one ClipboardSnapshot through snapshotFetched():
+// pipe, with a deadline for every chunk and for the whole read, prepared on
+// this thread (ClipboardSnapshot::ofImage() and ofText(): PNG bytes kept as
+// offered, hashes, thumbnail, display and search forms) and published as one
+// ClipboardSnapshot through snapshotFetched(), emitted on this thread:
 //   - a read stops at the size cap; an image whose pixels would exceed the cap
 //     is not decoded (its size is read from its header first);
 //   - a selection offered with the password-manager hint is not read;

@@ -4,8 +4,10 @@ WaylandPasteboardProvider::WaylandPasteboardProvider(Protocol protocol, QObject 
     : SnapshotPasteboardProvider(parent)
     , m_watcher(std::make_unique<WaylandClipboardWatcher>(protocol))
 {
-    connect(m_watcher.get(), &WaylandClipboardWatcher::snapshotFetched, this,
-            &WaylandPasteboardProvider::applySnapshot, Qt::QueuedConnection);
+    // Queued on the watcher's thread, as it is prepared there.
+    connect(
+        m_watcher.get(), &WaylandClipboardWatcher::snapshotFetched, this,
+        [this](const ClipboardSnapshot &snapshot) { queueSnapshot(snapshot); }, Qt::DirectConnection);
     if (m_watcher->isValid())
         m_watcher->start();
 }

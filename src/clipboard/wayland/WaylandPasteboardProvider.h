@@ -9,8 +9,9 @@
 // data-control protocol.
 //
 // Reads never happen on the GUI thread: a WaylandClipboardWatcher reads each
-// new selection on its own thread and connection, and this object answers
-// from the latest complete snapshot (SnapshotPasteboardProvider).
+// new selection on its own thread and connection, prepares it there and
+// queues it (SnapshotPasteboardProvider). Images are written as their stored
+// PNG bytes.
 //
 // Writes make Halvex the clipboard's owner on the watcher's connection (no
 // keyboard focus needed), serving the entry until another application takes

@@ -159,11 +159,11 @@ void X11ClipboardWatcher::run()
             continue;
         }
         std::optional<ClipboardSnapshot> snapshot = fetch(change);
-        drainEvents();
-        if (!snapshot || m_pending) {
+        if (!snapshot) {
             qCDebug(lcClipboard) << "a newer clipboard change replaced the one being read";
             continue;
         }
+        // Complete: what the user copied then, even if a newer copy waits.
         Q_EMIT snapshotFetched(*snapshot);
     }
 }
@@ -226,7 +226,7 @@ std::optional<ClipboardSnapshot> X11ClipboardWatcher::fetchFrom(xcb_window_t req
         ClipboardReadRules::DecodedImage decoded
             = ClipboardReadRules::decodeImage(transfer.data, candidate.mimeType, maxImageBytes);
         if (decoded.image)
-            return ClipboardSnapshot {{*decoded.image}, std::nullopt};
+            return ClipboardSnapshot::ofImage(transfer.data, *decoded.image);
         if (decoded.tooLarge) {
             qCDebug(lcClipboard) << "the clipboard image would decode to more than" << maxImageBytes
                                  << "bytes; not captured";
@@ -244,8 +244,7 @@ std::optional<ClipboardSnapshot> X11ClipboardWatcher::fetchFrom(xcb_window_t req
         }
         if (transfer.outcome != Outcome::Ok)
             continue;
-        return ClipboardSnapshot {{},
-                                  ClipboardReadRules::decodeText(transfer.data, target == XCB_ATOM_STRING)};
+        return ClipboardSnapshot::ofText(transfer.data, target == XCB_ATOM_STRING);
     }
     return ClipboardSnapshot {};
 }

@@ -21,13 +21,12 @@
 //
 // On every owner change (XFixes) it asks the new owner for TARGETS, then for
 // an image (image/png first), else for text, waiting at most about a second
-// for each answer, and publishes what it found as one ClipboardSnapshot
-// through snapshotFetched(), delivered to the receiver's thread:
+// for each answer, and publishes what it found as one ClipboardSnapshot,
+// prepared on this thread (hashes, thumbnail, display and search forms),
+// through snapshotFetched(), emitted on this thread:
 //   - content larger than the caps is not transferred (an INCR transfer
 //     announces its size first; a plain property is sized before reading),
 //     and an image whose pixels would exceed the cap is not decoded; an INCR
-//     transfer that announced less than it sends is read on to its end and
-//     discarded past the cap, so that its owner is not left hanging; an INCR
 //     transfer that announced less than it sends is read on to its end and
 //     discarded past the cap, so that its owner is not left hanging;
 //   - content offered with the password-manager hint is not fetched;
@@ -35,7 +34,8 @@
 //     snapshot; so do the cases above: the change is seen, nothing is kept.
 // Owner changes to a window of our own process (our own writes, served by
 // QClipboard) are not published. A change superseded by a newer one while it
-// is being fetched is dropped in favour of the newer one.
+// is being fetched is dropped in favour of the newer one; a fetch that
+// completed is published even when a newer change is already waiting.
 class X11ClipboardWatcher : public QThread
 {
     Q_OBJECT

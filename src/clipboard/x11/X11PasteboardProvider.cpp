@@ -27,8 +27,10 @@ X11PasteboardProvider::X11PasteboardProvider(QObject *parent)
         qCWarning(lcClipboard) << "not on the xcb platform: our own clipboard writes cannot be recognised";
 
     m_watcher = std::make_unique<X11ClipboardWatcher>(ownBase, ownMask);
-    connect(m_watcher.get(), &X11ClipboardWatcher::snapshotFetched, this,
-            &X11PasteboardProvider::applySnapshot, Qt::QueuedConnection);
+    // Queued on the watcher's thread, as it is prepared there.
+    connect(
+        m_watcher.get(), &X11ClipboardWatcher::snapshotFetched, this,
+        [this](const ClipboardSnapshot &snapshot) { queueSnapshot(snapshot); }, Qt::DirectConnection);
     if (m_watcher->isValid())
         m_watcher->start();
 }

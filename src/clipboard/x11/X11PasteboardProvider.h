@@ -9,11 +9,12 @@ class X11ClipboardWatcher;
 // The X11 clipboard for the history store.
 //
 // Reads never happen on the GUI thread: an X11ClipboardWatcher fetches each
-// new clipboard content on its own thread and connection, and this object
-// answers from the latest complete snapshot (SnapshotPasteboardProvider).
+// new clipboard content on its own thread and connection, prepares it there
+// and queues it (SnapshotPasteboardProvider).
 //
 // Writes go through QClipboard, which serves other applications' requests;
-// the resulting owner change (our own window) is not counted again.
+// the resulting owner change (our own window) is not counted again. Images
+// are written as their stored PNG bytes.
 //
 // Must be created and used on the GUI thread of a QGuiApplication running on
 // the xcb platform.
