@@ -54,8 +54,6 @@ void TestClipboardItem::textEquality_data()
     QTest::newRow("ligature fi") << QStringLiteral("\ufb01") << QStringLiteral("fi") << false;
     QTest::newRow("combining order") << QStringLiteral("a\u0323\u0307") << QStringLiteral("a\u0307\u0323")
                                      << true;
-    QTest::newRow("ASCII letter + ring vs precomposed")
-        << QStringLiteral("A\u030a") << QStringLiteral("\u00c5") << true;
     QTest::newRow("prefix plus combining mark") << QStringLiteral("e") << QStringLiteral("e\u0301") << false;
     QTest::newRow("marks in another order, one more")
         << QStringLiteral("x\u0301") << QStringLiteral("x\u0323\u0301") << false;
@@ -64,12 +62,8 @@ void TestClipboardItem::textEquality_data()
     QTest::newRow("equivalent after a long equal prefix")
         << QString(QString(9000, u'a') + QStringLiteral("\u00e9"))
         << QString(QString(9000, u'a') + QStringLiteral("e\u0301")) << true;
-    QTest::newRow("differ after a long equal prefix")
-        << QString(QString(9000, u'a') + QStringLiteral("b"))
-        << QString(QString(9000, u'a') + QStringLiteral("c")) << false;
     QTest::newRow("differ only in the last of a million characters")
         << QString(QString(1 << 20, u'x') + u'1') << QString(QString(1 << 20, u'x') + u'2') << false;
-    QTest::newRow("plain vs accented letter") << QStringLiteral("e") << QStringLiteral("\u00e9") << false;
     QTest::newRow("empty vs blank") << QString() << QStringLiteral(" ") << false;
 }
 
@@ -258,7 +252,6 @@ void TestClipboardItem::thumbnailFitsTheLargestRow_data()
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QSize>("thumbnail");
     QTest::newRow("1080p screenshot") << QSize(1920, 1080) << QSize(128, 72);
-    QTest::newRow("4K screenshot") << QSize(3840, 2160) << QSize(128, 72);
     QTest::newRow("wide banner") << QSize(3000, 100) << QSize(576, 19);
     QTest::newRow("tall strip") << QSize(100, 3000) << QSize(2, 72);
     QTest::newRow("small icon kept as is") << QSize(40, 20) << QSize(40, 20);

@@ -2,6 +2,7 @@
 #include "fakes/FakePasteSimulator.h"
 #include "fakes/FakePasteboardProvider.h"
 #include "fakes/FakeTextRecognizer.h"
+#include "support/HistoryChecks.h"
 #include "support/PngBytes.h"
 
 #include <QSignalSpy>
@@ -25,19 +26,17 @@ private Q_SLOTS:
     void textCapture_data();
     void textCapture();
     void imageBeforeText();
-    void emptyImageListFallsBackToText();
     void lowerChangeCountIsAChange();
     void ownWriteNotCaptured_data();
     void ownWriteNotCaptured();
+    void pasteKeystrokeFollowsLater_data();
     void pasteKeystrokeFollowsLater();
-    void pasteWithoutKeystroke();
     void clearAllKeepsClipboardConsumed();
     void recognitionWritesIntoItsEntry();
     void recognitionForVanishedEntryDropped_data();
     void recognitionForVanishedEntryDropped();
     void emptyRecognitionLeavesNoText();
     void pollingCapturesAndStops();
-    void propertiesSilentOnEqualAssignment();
 
     void queuedChangesAllRecordedWithoutPolling();
     void queuedImagesComparedByPixels_data();
@@ -45,7 +44,7 @@ private Q_SLOTS:
     void backedUpQueueLeavesTheSameHistory();
 
 private:
-    void startQueued();
+    void restart(bool queuing, const QString &launchText = {});
     QList<QUuid> ids() const;
     QStringList texts() const;
 
@@ -89,20 +88,12 @@ QList<QUuid> TestClipboardManager::ids() const
 
 QStringList TestClipboardManager::texts() const
 {
-    QStringList result;
-    for (const ClipboardItem &item : m_manager->copiedItems())
-        result.append(item.text().value_or(QStringLiteral("<image>")));
-    return result;
+    return HistoryChecks::texts(*m_manager);
 }
 
 void TestClipboardManager::launchContentNotCaptured()
 {
-    m_manager.reset();
-    auto provider = std::make_unique<FakePasteboardProvider>();
-    provider->copyText(QStringLiteral("before launch"));
-    m_provider = provider.get();
-    m_manager = std::make_unique<ClipboardManager>(std::move(provider),
-                                                   std::make_unique<FakePasteSimulator>(), m_recognizer);
+    restart(false, QStringLiteral("before launch"));
     QCOMPARE(m_manager->lastChangeCount(), m_provider->changeCount());
     m_manager->checkForChanges();
     QVERIFY(m_manager->copiedItems().isEmpty());
@@ -185,20 +176,26 @@ void TestClipboardManager::capture101TrimsOldest()
 void TestClipboardManager::textCapture_data()
 {
     QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("besideNoImages"); // offered with an empty image list
     QTest::addColumn<bool>("captured");
-    QTest::newRow("blanks around kept") << QStringLiteral("  padded \n") << true;
-    QTest::newRow("one visible character") << QStringLiteral("\t.\t") << true;
-    QTest::newRow("blanks only") << QStringLiteral("   ") << false;
-    QTest::newRow("lone line break") << QStringLiteral("\n") << false;
-    QTest::newRow("mixed white space") << QStringLiteral(" \t\r\n\u00a0\u2003") << false;
-    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("blanks around kept") << QStringLiteral("  padded \n") << false << true;
+    QTest::newRow("one visible character") << QStringLiteral("\t.\t") << false << true;
+    QTest::newRow("beside an empty image list") << QStringLiteral("text") << true << true;
+    QTest::newRow("blanks only") << QStringLiteral("   ") << false << false;
+    QTest::newRow("lone line break") << QStringLiteral("\n") << false << false;
+    QTest::newRow("mixed white space") << QStringLiteral(" \t\r\n\u00a0\u2003") << false << false;
+    QTest::newRow("empty") << QString() << false << false;
 }
 
 void TestClipboardManager::textCapture()
 {
     QFETCH(QString, text);
+    QFETCH(bool, besideNoImages);
     QFETCH(bool, captured);
-    m_provider->copyText(text);
+    if (besideNoImages)
+        m_provider->copyImagesAndText({}, text);
+    else
+        m_provider->copyText(text);
     m_manager->checkForChanges();
     QCOMPARE(m_manager->lastChangeCount(), m_provider->changeCount());
     if (captured) {
@@ -223,13 +220,6 @@ void TestClipboardManager::imageBeforeText()
                  ->data(m_manager->history()->index(0), ClipboardHistoryModel::ImageRole)
                  .value<QImage>(),
              red);
-}
-
-void TestClipboardManager::emptyImageListFallsBackToText()
-{
-    m_provider->copyImagesAndText({}, QStringLiteral("text"));
-    m_manager->checkForChanges();
-    QCOMPARE(texts(), QStringList {QStringLiteral("text")});
 }
 
 void TestClipboardManager::lowerChangeCountIsAChange()
@@ -281,21 +271,27 @@ void TestClipboardManager::ownWriteNotCaptured()
     }
 }
 
-void TestClipboardManager::pasteKeystrokeFollowsLater()
+void TestClipboardManager::pasteKeystrokeFollowsLater_data()
 {
-    m_manager->paste(ClipboardItem::fromText(QStringLiteral("x")), true);
-    QCOMPARE(m_simulator->calls(), 0); // returns before the keystroke
-    QTRY_COMPARE(m_simulator->calls(), 1);
-    QCOMPARE(m_provider->text(), std::optional<QString>(QStringLiteral("x")));
+    QTest::addColumn<bool>("keystroke");
+    QTest::newRow("with keystroke") << true;
+    QTest::newRow("without keystroke") << false;
 }
 
-void TestClipboardManager::pasteWithoutKeystroke()
+void TestClipboardManager::pasteKeystrokeFollowsLater()
 {
-    m_manager->paste(ClipboardItem::fromText(QStringLiteral("x")), false);
-    // A keystroke would follow after 100 ms; give it ample time not to come.
-    QTest::qWait(500);
-    QCOMPARE(m_simulator->calls(), 0);
+    QFETCH(bool, keystroke);
+    m_manager->paste(ClipboardItem::fromText(QStringLiteral("x")), keystroke);
+    QCOMPARE(m_simulator->calls(), 0); // returns before the keystroke
+    QCOMPARE(m_provider->text(), std::optional<QString>(QStringLiteral("x")));
     QCOMPARE(m_provider->writeCount(), 1);
+    if (keystroke) {
+        QTRY_COMPARE(m_simulator->calls(), 1);
+    } else {
+        // A keystroke would follow after 100 ms; give it ample time not to come.
+        QTest::qWait(500);
+        QCOMPARE(m_simulator->calls(), 0);
+    }
 }
 
 void TestClipboardManager::clearAllKeepsClipboardConsumed()
@@ -401,6 +397,11 @@ void TestClipboardManager::pollingCapturesAndStops()
     QTRY_COMPARE(texts(), QStringList {QStringLiteral("polled")});
 
     QSignalSpy monitoring(m_manager.get(), &ClipboardManager::isMonitoringChanged);
+    QSignalSpy count(m_manager.get(), &ClipboardManager::lastChangeCountChanged);
+    m_manager->startMonitoring(); // already monitoring: no signal
+    m_manager->checkForChanges(); // counter did not move: no signal
+    QCOMPARE(monitoring.count() + count.count(), 0);
+    m_manager->stopMonitoring();
     m_manager->stopMonitoring();
     QVERIFY(!m_manager->isMonitoring());
     QCOMPARE(monitoring.count(), 1);
@@ -412,25 +413,15 @@ void TestClipboardManager::pollingCapturesAndStops()
     QTRY_COMPARE(texts().size(), 2);
 }
 
-void TestClipboardManager::propertiesSilentOnEqualAssignment()
-{
-    QSignalSpy monitoring(m_manager.get(), &ClipboardManager::isMonitoringChanged);
-    QSignalSpy count(m_manager.get(), &ClipboardManager::lastChangeCountChanged);
-    m_manager->startMonitoring(); // already monitoring
-    m_manager->checkForChanges(); // counter did not move
-    QCOMPARE(monitoring.count(), 0);
-    QCOMPARE(count.count(), 0);
-    m_manager->stopMonitoring();
-    m_manager->stopMonitoring();
-    QCOMPARE(monitoring.count(), 1);
-}
-
-// A manager over a provider that queues every change it reads.
-void TestClipboardManager::startQueued()
+// A new manager over a provider that may queue every change it reads and
+// may hold a text from before the launch.
+void TestClipboardManager::restart(bool queuing, const QString &launchText)
 {
     m_manager.reset();
     auto provider = std::make_unique<FakePasteboardProvider>();
-    provider->setQueuing(true);
+    provider->setQueuing(queuing);
+    if (!launchText.isEmpty())
+        provider->copyText(launchText);
     m_provider = provider.get();
     m_manager = std::make_unique<ClipboardManager>(std::move(provider),
                                                    std::make_unique<FakePasteSimulator>(), m_recognizer);
@@ -438,7 +429,7 @@ void TestClipboardManager::startQueued()
 
 void TestClipboardManager::queuedChangesAllRecordedWithoutPolling()
 {
-    startQueued();
+    restart(true);
     QStringList copied;
     for (int i = 0; i < 40; ++i) {
         copied.prepend(QStringLiteral("copy %1").arg(i));
@@ -484,7 +475,7 @@ void TestClipboardManager::queuedImagesComparedByPixels()
         {u"A"_qs, pngBytes(a, 0)}, {u"A'"_qs, pngBytes(a, 100)}, {u"B"_qs, pngBytes(b, 100)}};
     QVERIFY(pngs.value(u"A"_qs) != pngs.value(u"A'"_qs));
 
-    startQueued();
+    restart(true);
     QSignalSpy inserted(m_manager->history(), &QAbstractItemModel::rowsInserted);
     for (const QString &copy : std::as_const(copies)) {
         if (pngs.contains(copy)) {
@@ -537,7 +528,7 @@ void TestClipboardManager::backedUpQueueLeavesTheSameHistory()
     const QStringList expected = texts();
     QCOMPARE(expected.size(), ClipboardManager::maxHistoryCount);
 
-    startQueued();
+    restart(true);
     m_manager->stopMonitoring();
     for (const ClipboardSnapshot &change : std::as_const(changes))
         m_provider->queue(change);

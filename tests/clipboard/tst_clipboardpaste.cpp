@@ -8,6 +8,7 @@
 #include "clipboard/tesseract/TesseractTextRecognizer.h"
 #include "clipboard/x11/X11PasteboardProvider.h"
 #include "clipboard/x11/XTestPasteSimulator.h"
+#include "support/HistoryChecks.h"
 #include "support/TestTools.h"
 
 #include <QBuffer>
@@ -31,14 +32,6 @@ void copyWithXclip(const QByteArray &data, const QString &type = {})
     if (!type.isEmpty())
         args << QStringLiteral("-t") << type;
     QVERIFY(runTool(QStringLiteral("xclip"), args, data).ok());
-}
-
-QStringList historyTexts(const ClipboardManager &manager)
-{
-    QStringList texts;
-    for (const ClipboardItem &item : manager.copiedItems())
-        texts << item.text().value_or(QStringLiteral("<image>"));
-    return texts;
 }
 
 // Passes recognition on to Tesseract and tells when a result was produced.
@@ -112,10 +105,10 @@ void ClipboardPasteTest::pastedEntryReachesTheFocusedWindowAndIsNotRecaptured()
                              std::make_unique<XTestPasteSimulator>(), nullptr);
     // History: [newer, text]; the entry to paste is not at the head.
     copyWithXclip(text.toUtf8());
-    QTRY_COMPARE_WITH_TIMEOUT(historyTexts(manager), QStringList {text}, deadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(HistoryChecks::texts(manager), QStringList {text}, deadlineMs);
     const QString newer = QStringLiteral("a newer entry");
     copyWithXclip(newer.toUtf8());
-    QTRY_COMPARE_WITH_TIMEOUT(historyTexts(manager), (QStringList {newer, text}), deadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(HistoryChecks::texts(manager), (QStringList {newer, text}), deadlineMs);
     const QList<ClipboardItem> before = manager.copiedItems();
 
     const QString output
@@ -131,8 +124,8 @@ void ClipboardPasteTest::pastedEntryReachesTheFocusedWindowAndIsNotRecaptured()
     // A later copy by someone else is captured; the paste in between was not.
     const QString later = QStringLiteral("copied after the paste");
     copyWithXclip(later.toUtf8());
-    QTRY_COMPARE_WITH_TIMEOUT(historyTexts(manager).value(0), later, deadlineMs);
-    QCOMPARE(historyTexts(manager), (QStringList {later, newer, text}));
+    QTRY_COMPARE_WITH_TIMEOUT(HistoryChecks::texts(manager).value(0), later, deadlineMs);
+    QCOMPARE(HistoryChecks::texts(manager), (QStringList {later, newer, text}));
     QCOMPARE(manager.copiedItems().at(2).id(), before.at(1).id());
 }
 

@@ -26,9 +26,6 @@ private Q_SLOTS:
     void cleanup();
     void pastesIntoFocusedTextField_data();
     void pastesIntoFocusedTextField();
-    void twoQuickPastesPasteTwice();
-    void heldShiftDoesNotBecomePartOfTheChord();
-    void findsVInTheCurrentLayout();
     void terminalGetsCtrlShiftV();
     void withoutXTestDoesNothing();
 
@@ -62,84 +59,55 @@ void XTestPasteSimulatorTest::setClipboard(const QString &text)
 void XTestPasteSimulatorTest::pastesIntoFocusedTextField_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("ascii") << QStringLiteral("Hello, paste 123!");
-    QTest::newRow("multi-line") << QStringLiteral("first line\nsecond line\n\tindented third");
-    QTest::newRow("greek") << QStringLiteral("Καλημέρα κόσμε");
-    QTest::newRow("cjk") << QStringLiteral("你好，世界 こんにちは");
+    QTest::addColumn<int>("pastes"); // sent at once, one after the other
+    QTest::addColumn<bool>("shiftHeld"); // still held from the hotkey, never let go
+    QTest::addColumn<QString>("variant"); // of the US layout
+    QTest::newRow("ascii") << QStringLiteral("Hello, paste 123!") << 1 << false << QString();
+    QTest::newRow("multi-line") << QStringLiteral("first line\nsecond line\n\tindented third") << 1 << false
+                                << QString();
+    QTest::newRow("greek") << QStringLiteral("Καλημέρα κόσμε") << 1 << false << QString();
+    QTest::newRow("cjk") << QStringLiteral("你好，世界 こんにちは") << 1 << false << QString();
+    QTest::newRow("two quick pastes") << QStringLiteral("twice ") << 2 << false << QString();
+    QTest::newRow("Shift held") << QStringLiteral("shift was held") << 1 << true << QString();
+    // Under Dvorak the v keysym sits on the key that types "." under US.
+    QTest::newRow("Dvorak") << QStringLiteral("pasted under dvorak") << 1 << false
+                            << QStringLiteral("dvorak");
 }
 
 void XTestPasteSimulatorTest::pastesIntoFocusedTextField()
 {
     QFETCH(QString, text);
-    PasteTarget target(nextTargetPath());
-    target.waitUntilFocused();
-    if (QTest::currentTestFailed())
-        return;
-    setClipboard(text);
-
-    XTestPasteSimulator simulator;
-    QSignalSpy sent(&simulator, &XTestPasteSimulator::chordSent);
-    simulator.simulatePaste();
-    QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text, qPrintable(target.describe()), deadlineMs);
-    QCOMPARE(sent.size(), 1);
-    QCOMPARE(sent.at(0).at(0).toBool(), false);
-    QCOMPARE(target.keys(), QStringList {QStringLiteral("Ctrl+V")});
-}
-
-void XTestPasteSimulatorTest::twoQuickPastesPasteTwice()
-{
-    PasteTarget target(nextTargetPath());
-    target.waitUntilFocused();
-    if (QTest::currentTestFailed())
-        return;
-    const QString text = QStringLiteral("twice ");
-    setClipboard(text);
-
-    XTestPasteSimulator simulator;
-    simulator.simulatePaste();
-    simulator.simulatePaste();
-    QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text + text, qPrintable(target.describe()), deadlineMs);
-    QCOMPARE(target.keys(), (QStringList {QStringLiteral("Ctrl+V"), QStringLiteral("Ctrl+V")}));
-}
-
-void XTestPasteSimulatorTest::heldShiftDoesNotBecomePartOfTheChord()
-{
-    PasteTarget target(nextTargetPath());
-    target.waitUntilFocused();
-    if (QTest::currentTestFailed())
-        return;
-    const QString text = QStringLiteral("shift was held");
-    setClipboard(text);
-
-    // The user still holds Shift from the hotkey (Shift+Super+V) and never lets go.
-    QVERIFY(runTool(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("shift")}).ok());
-    XTestPasteSimulator simulator;
-    QSignalSpy sent(&simulator, &XTestPasteSimulator::chordSent);
-    simulator.simulatePaste();
-    QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text, qPrintable(target.describe()), deadlineMs);
-    QCOMPARE(target.keys(), QStringList {QStringLiteral("Ctrl+V")});
-    QCOMPARE(sent.size(), 1);
-}
-
-void XTestPasteSimulatorTest::findsVInTheCurrentLayout()
-{
-    // Under Dvorak the v keysym sits on the key that types "." under US.
-    QVERIFY(runTool(QStringLiteral("setxkbmap"),
-                    {QStringLiteral("-layout"), QStringLiteral("us"), QStringLiteral("-variant"),
-                     QStringLiteral("dvorak")})
+    QFETCH(int, pastes);
+    QFETCH(bool, shiftHeld);
+    QFETCH(QString, variant);
+    if (!variant.isEmpty()) {
+        QVERIFY(
+            runTool(QStringLiteral("setxkbmap"),
+                    {QStringLiteral("-layout"), QStringLiteral("us"), QStringLiteral("-variant"), variant})
                 .ok());
-    auto restore = qScopeGuard([] { runTool(QStringLiteral("setxkbmap"), {QStringLiteral("us")}); });
+    }
+    auto restore = qScopeGuard([&] {
+        if (!variant.isEmpty())
+            runTool(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
+    });
     PasteTarget target(nextTargetPath());
     target.waitUntilFocused();
     if (QTest::currentTestFailed())
         return;
-    const QString text = QStringLiteral("pasted under dvorak");
     setClipboard(text);
+    if (shiftHeld)
+        QVERIFY(
+            runTool(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("shift")}).ok());
 
     XTestPasteSimulator simulator;
-    simulator.simulatePaste();
-    QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text, qPrintable(target.describe()), deadlineMs);
-    QCOMPARE(target.keys(), QStringList {QStringLiteral("Ctrl+V")});
+    QSignalSpy sent(&simulator, &XTestPasteSimulator::chordSent);
+    for (int i = 0; i < pastes; ++i)
+        simulator.simulatePaste();
+    QTRY_VERIFY2_WITH_TIMEOUT(target.text() == text.repeated(pastes), qPrintable(target.describe()),
+                              deadlineMs);
+    QCOMPARE(sent.size(), pastes);
+    QCOMPARE(sent.at(0).at(0).toBool(), false);
+    QCOMPARE(target.keys(), QStringList(pastes, QStringLiteral("Ctrl+V")));
 }
 
 void XTestPasteSimulatorTest::terminalGetsCtrlShiftV()

@@ -72,14 +72,11 @@ private Q_SLOTS:
     void badgeTexts();
     void listHeights_data();
     void listHeights();
-    void searchChangeResetsSelection();
-    void clearButtonRestoresList();
-    void emptyStateTexts();
+    void searchChangeResetsSelectionAndClearRestores();
+    void emptyStateFollowsHistory();
     void reshowSelectsOldSearchAndFirstRow();
     void clickOnRowPastesIt();
-    void rowsBeyondNineHaveNoBadgeButCanBePasted();
     void rowContent();
-    void listFollowsHistoryWhileOpen();
     void escapeClosesPanelWithoutMonitor();
     void panelShapeWithoutCompositor();
 
@@ -152,9 +149,6 @@ void tst_FloatingPasteView::filtering_data()
         << texts << u" "_qs << QStringList {u"Hello World"_qs, u"two words"_qs};
     QTest::newRow("search is not trimmed") << texts << u"hello "_qs << QStringList {u"Hello World"_qs};
     QTest::newRow("nothing matches") << texts << u"xyz"_qs << QStringList {};
-    QTest::newRow("non-ASCII case folding")
-        << QList<ClipboardItem> {textItem(u"ÄRGER"_qs), textItem(u"arger"_qs)} << u"ärg"_qs
-        << QStringList {u"ÄRGER"_qs};
     QTest::newRow("canonically equivalent forms match")
         << QList<ClipboardItem> {textItem(u"caf\u00e9 au lait"_qs)} << u"cafe\u0301"_qs
         << QStringList {u"caf\u00e9 au lait"_qs};
@@ -234,6 +228,8 @@ void tst_FloatingPasteView::keyTable_data()
         << 3 << 1 << int(Qt::Key_Return) << none << u"\r"_qs << true << 1 << 1 << u"text 2"_qs;
     QTest::newRow("keypad Enter pastes") << 3 << 2 << int(Qt::Key_Enter) << int(Qt::KeypadModifier)
                                          << u"\r"_qs << true << 2 << 1 << u"text 3"_qs;
+    QTest::newRow("Return pastes a row beyond the ninth")
+        << 12 << 10 << int(Qt::Key_Return) << none << u"\r"_qs << true << 10 << 1 << u"text 11"_qs;
     QTest::newRow("Return with Shift still pastes") << 3 << 0 << int(Qt::Key_Return) << int(Qt::ShiftModifier)
                                                     << u"\r"_qs << true << 0 << 1 << u"text 1"_qs;
     QTest::newRow("Return on an empty list is consumed and does nothing")
@@ -254,8 +250,6 @@ void tst_FloatingPasteView::keyTable_data()
         << 3 << 0 << int(Qt::Key_Up) << none << QString() << true << 0 << 0 << QString();
     QTest::newRow("Ctrl+1 pastes the first row")
         << 3 << 2 << int(Qt::Key_1) << ctrl << u"1"_qs << true << 0 << 1 << u"text 1"_qs;
-    QTest::newRow("Ctrl+2 pastes the second row")
-        << 3 << 0 << int(Qt::Key_2) << ctrl << u"2"_qs << true << 1 << 1 << u"text 2"_qs;
     QTest::newRow("Ctrl+keypad 3 pastes the third row")
         << 3 << 0 << int(Qt::Key_3) << int(ctrl | Qt::KeypadModifier) << u"3"_qs << true << 2 << 1
         << u"text 3"_qs;
@@ -278,12 +272,8 @@ void tst_FloatingPasteView::keyTable_data()
         << 3 << 1 << int(Qt::Key_Tab) << none << u"\t"_qs << false << 1 << 0 << QString();
     QTest::newRow("Left is let through")
         << 3 << 1 << int(Qt::Key_Left) << none << QString() << false << 1 << 0 << QString();
-    QTest::newRow("Right is let through")
-        << 3 << 1 << int(Qt::Key_Right) << none << QString() << false << 1 << 0 << QString();
     QTest::newRow("Backspace is let through")
         << 3 << 1 << int(Qt::Key_Backspace) << none << QString() << false << 1 << 0 << QString();
-    QTest::newRow("Delete is let through")
-        << 3 << 1 << int(Qt::Key_Delete) << none << QString() << false << 1 << 0 << QString();
 }
 
 void tst_FloatingPasteView::keyTable()
@@ -329,10 +319,8 @@ void tst_FloatingPasteView::keysReachSearchFieldOnlyWhenLetThrough_data()
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<bool>("reachesField");
     QTest::newRow("Down") << int(Qt::Key_Down) << int(Qt::NoModifier) << false;
-    QTest::newRow("Up") << int(Qt::Key_Up) << int(Qt::NoModifier) << false;
     QTest::newRow("Ctrl+2 (pastes)") << int(Qt::Key_2) << int(Qt::ControlModifier) << false;
     QTest::newRow("Ctrl+5 (out of range)") << int(Qt::Key_5) << int(Qt::ControlModifier) << true;
-    QTest::newRow("Ctrl+A") << int(Qt::Key_A) << int(Qt::ControlModifier) << true;
     QTest::newRow("letter") << int(Qt::Key_B) << int(Qt::NoModifier) << true;
     QTest::newRow("Left") << int(Qt::Key_Left) << int(Qt::NoModifier) << true;
 }
@@ -356,10 +344,8 @@ void tst_FloatingPasteView::badgeTexts_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("badge");
     QTest::newRow("first") << 0 << u"Ctrl+1"_qs;
-    QTest::newRow("second") << 1 << u"Ctrl+2"_qs;
     QTest::newRow("ninth") << 8 << u"Ctrl+9"_qs;
     QTest::newRow("tenth") << 9 << QString();
-    QTest::newRow("fiftieth") << 49 << QString();
 }
 
 void tst_FloatingPasteView::badgeTexts()
@@ -414,64 +400,61 @@ void tst_FloatingPasteView::listHeights()
     }
 }
 
-void tst_FloatingPasteView::searchChangeResetsSelection()
+void tst_FloatingPasteView::searchChangeResetsSelectionAndClearRestores()
 {
     copyTexts({u"apple pie"_qs, u"apple"_qs, u"banana"_qs, u"cherry"_qs});
     showView();
     QSignalSpy spy(m_view, &FloatingPasteView::selectedIndexChanged);
+    auto *clear = m_view->findChild<QToolButton *>(u"clearButton"_qs);
+    QVERIFY(clear && !clear->isVisible());
     QTest::keyClick(m_view->searchField(), Qt::Key_Down);
     QTest::keyClick(m_view->searchField(), Qt::Key_Down);
     QCOMPARE(m_view->selectedIndex(), 2);
     QTest::keyClicks(m_view->searchField(), u"p"_qs);
-    QCOMPARE(m_view->searchText(), u"p"_qs);
     QCOMPARE(m_view->selectedIndex(), 0);
     QCOMPARE(m_view->filteredItems().size(), 2);
     QCOMPARE(spy.count(), 3);
-    QCOMPARE(spy.last().at(0).toInt(), 0);
-}
-
-void tst_FloatingPasteView::clearButtonRestoresList()
-{
-    copyTexts({u"one"_qs, u"two"_qs, u"three"_qs});
-    showView();
-    auto *clear = m_view->findChild<QToolButton *>(u"clearButton"_qs);
-    QVERIFY(clear);
-    QVERIFY(!clear->isVisible());
-    QTest::keyClicks(m_view->searchField(), u"zzz"_qs);
     QVERIFY(clear->isVisible());
-    QCOMPARE(m_view->filteredItems().size(), 0);
+
+    QTest::keyClick(m_view->searchField(), Qt::Key_Down);
     QTest::mouseClick(clear, Qt::LeftButton);
     QCOMPARE(m_view->searchText(), QString());
     QVERIFY(!clear->isVisible());
-    QCOMPARE(m_view->filteredItems().size(), 3);
     QCOMPARE(m_view->selectedIndex(), 0);
-    QCOMPARE(m_view->findChild<QListWidget *>(u"itemList"_qs)->count(), 3);
+    QCOMPARE(m_view->findChild<QListWidget *>(u"itemList"_qs)->count(), 4);
 }
 
-void tst_FloatingPasteView::emptyStateTexts()
+void tst_FloatingPasteView::emptyStateFollowsHistory()
 {
     showView();
     auto *empty = m_view->findChild<QLabel *>(u"emptyLabel"_qs);
-    QVERIFY(empty);
-    QVERIFY(empty->isVisible());
+    auto *frame = m_view->findChild<QWidget *>(u"listFrame"_qs);
+    QVERIFY(empty && empty->isVisible());
     QCOMPARE(empty->text(), u"No items copied yet."_qs);
-    QVERIFY(!m_view->findChild<QWidget *>(u"listFrame"_qs)->isVisible());
+    QVERIFY(!frame->isVisible());
     // The text is padded 30 pixels above and below.
     auto *emptyState = m_view->findChild<QWidget *>(u"emptyState"_qs);
-    QVERIFY(emptyState);
     QVERIFY2(emptyState->height() >= 60 + empty->fontMetrics().height(),
              qPrintable(QString::number(emptyState->height())));
     QCOMPARE(empty->geometry().top(), 30);
-
     QTest::keyClicks(m_view->searchField(), u"x"_qs);
     QCOMPARE(empty->text(), u"No results."_qs);
 
+    // Copies and a clear while open change the list at once.
     m_view->setSearchText(QString());
-    copyTexts({u"something"_qs});
+    copyTexts({u"old"_qs, u"new"_qs});
     QVERIFY(!empty->isVisible());
+    auto *list = m_view->findChild<QListWidget *>(u"itemList"_qs);
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->data(Qt::DisplayRole).toString(), u"new"_qs);
+    QCOMPARE(frame->height(), FloatingPasteView::listHeight(2));
     m_view->setSearchText(u"nothing like it"_qs);
     QVERIFY(empty->isVisible());
     QCOMPARE(empty->text(), u"No results."_qs);
+    m_view->setSearchText(QString());
+    m_manager->clearAll();
+    QVERIFY(empty->isVisible());
+    QCOMPARE(empty->text(), u"No items copied yet."_qs);
 }
 
 void tst_FloatingPasteView::reshowSelectsOldSearchAndFirstRow()
@@ -514,21 +497,6 @@ void tst_FloatingPasteView::clickOnRowPastesIt()
     QTRY_COMPARE(m_simulator->calls(), 1);
 }
 
-void tst_FloatingPasteView::rowsBeyondNineHaveNoBadgeButCanBePasted()
-{
-    QStringList texts;
-    for (int i = 12; i >= 1; --i)
-        texts << QStringLiteral("row %1").arg(i);
-    copyTexts(texts);
-    showView();
-    for (int i = 0; i < 10; ++i)
-        QTest::keyClick(m_view->searchField(), Qt::Key_Down);
-    QCOMPARE(m_view->selectedIndex(), 10);
-    QTest::keyClick(m_view->searchField(), Qt::Key_Return);
-    QCOMPARE(m_provider->text(), std::optional<QString>(u"row 11"_qs));
-    QTRY_COMPARE(m_simulator->calls(), 1);
-}
-
 void tst_FloatingPasteView::rowContent()
 {
     m_provider->copyImages({QImage(40, 20, QImage::Format_RGB32)});
@@ -557,21 +525,6 @@ void tst_FloatingPasteView::rowContent()
     QCOMPARE(list->count(), 1);
     m_view->setSearchText(u"needles"_qs);
     QCOMPARE(list->count(), 0);
-}
-
-void tst_FloatingPasteView::listFollowsHistoryWhileOpen()
-{
-    copyTexts({u"old"_qs});
-    showView();
-    auto *list = m_view->findChild<QListWidget *>(u"itemList"_qs);
-    QCOMPARE(list->count(), 1);
-    copyTexts({u"new"_qs});
-    QCOMPARE(list->count(), 2);
-    QCOMPARE(list->item(0)->data(Qt::DisplayRole).toString(), u"new"_qs);
-    QCOMPARE(m_view->findChild<QWidget *>(u"listFrame"_qs)->height(), FloatingPasteView::listHeight(2));
-    m_manager->clearAll();
-    QCOMPARE(m_view->findChild<QLabel *>(u"emptyLabel"_qs)->text(), u"No items copied yet."_qs);
-    QVERIFY(m_view->findChild<QLabel *>(u"emptyLabel"_qs)->isVisible());
 }
 
 void tst_FloatingPasteView::escapeClosesPanelWithoutMonitor()
