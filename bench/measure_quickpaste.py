@@ -2,7 +2,7 @@
 """Measures the quick-paste road under a real X server (not a test).
 
 Run inside an X session with halvex and the paste targets built:
-    scripts/xvfb-session tests/app/measure_quickpaste.py build [--rounds 50]
+    scripts/xvfb-session bench/measure_quickpaste.py build [--rounds 50]
         [--targets qt,gtk] [--busy 0,2]
 or every window manager at once with scripts/measure-quickpaste.
 
@@ -41,7 +41,7 @@ parser.add_argument("--reopen", action="store_true",
                     help="each round first opens and dismisses the panel (hotkey, Escape), all typed at once")
 args = parser.parse_args()
 build = os.path.abspath(args.build)
-source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+source = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 workdir = tempfile.mkdtemp(prefix="halvex-measure-")
 log_path = os.path.join(workdir, "halvex.log")
 
