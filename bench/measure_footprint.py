@@ -32,6 +32,8 @@ import sys
 import tempfile
 import time
 
+import waiting
+
 parser = argparse.ArgumentParser()
 parser.add_argument("build", nargs="?", default="build")
 parser.add_argument("--halvex")
@@ -46,13 +48,10 @@ ticks = os.sysconf("SC_CLK_TCK")
 
 
 def wait_for(predicate, timeout, what):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.01)
-    raise RuntimeError("timed out waiting for " + what)
+    value = waiting.wait_for(predicate, timeout, step=0.01)
+    if not value:
+        raise RuntimeError("timed out waiting for " + what)
+    return value
 
 
 def screenshot(index):

@@ -26,6 +26,8 @@ import sys
 import tempfile
 import time
 
+from waiting import wait_for
+
 ENTRIES = ["alpha one", "beta two", "gamma three"]
 SEARCHES = {"alpha one": "alp", "beta two": "beta", "gamma three": "gam"}
 HOTKEY = "super+shift+v"
@@ -48,16 +50,6 @@ log_path = os.path.join(workdir, "halvex.log")
 
 def xdotool(*arguments):
     return subprocess.run(["xdotool", *arguments], capture_output=True, text=True).stdout.strip()
-
-
-def wait_for(predicate, timeout=10.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.005)
-    return None
 
 
 def read(path):
