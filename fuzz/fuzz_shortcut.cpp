@@ -3,8 +3,8 @@
 // same shortcut; and its display texts must be computable for any values.
 
 #include "KeyboardShortcuts/KeyboardLayout.h"
-#include "KeyboardShortcuts/PlatformServices.h"
 #include "KeyboardShortcuts/Shortcut.h"
+#include "KeyboardShortcuts/ShortcutServices.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,9 +35,9 @@ void check(bool condition)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    KeyboardShortcuts::PlatformServices services;
+    KeyboardShortcuts::ShortcutServices services;
     services.keyboardLayout = std::make_shared<LetterLayout>();
-    KeyboardShortcuts::setPlatformServices(services);
+    KeyboardShortcuts::setShortcutServices(services);
     return 0;
 }
 
