@@ -30,13 +30,10 @@ int main(int argc, char *argv[])
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c))
         return 1;
-    xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_atom_t clipboard = internAtom(c, "CLIPBOARD");
     const xcb_atom_t targets = internAtom(c, "TARGETS");
     const xcb_atom_t utf8 = internAtom(c, "UTF8_STRING");
-    const xcb_window_t window = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_window_t window = createOwnerWindow(c);
     std::printf("ready\n");
     std::fflush(stdout);
 

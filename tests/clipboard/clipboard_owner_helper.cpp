@@ -31,7 +31,6 @@ int main(int argc, char *argv[])
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c))
         return 1;
-    xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_atom_t clipboard = internAtom(c, "CLIPBOARD");
     const xcb_atom_t targets = internAtom(c, "TARGETS");
     const xcb_atom_t utf8 = internAtom(c, "UTF8_STRING");
@@ -40,10 +39,7 @@ int main(int argc, char *argv[])
     xcb_window_t incrRequestor = XCB_WINDOW_NONE;
     xcb_atom_t incrProperty = XCB_ATOM_NONE;
 
-    const xcb_window_t window = xcb_generate_id(c);
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    const xcb_window_t window = createOwnerWindow(c, XCB_EVENT_MASK_PROPERTY_CHANGE);
     // A real timestamp: a zero-length append to our own property.
     xcb_change_property(c, XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
     xcb_flush(c);

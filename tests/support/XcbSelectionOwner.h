@@ -33,3 +33,14 @@ inline void notifyRequestor(xcb_connection_t *c, const xcb_selection_request_eve
                    reinterpret_cast<const char *>(&notify));
     xcb_flush(c);
 }
+
+// An input-only window on the first screen, to own selections with.
+inline xcb_window_t createOwnerWindow(xcb_connection_t *c, uint32_t eventMask = 0)
+{
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t window = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, eventMask ? XCB_CW_EVENT_MASK : 0,
+                      eventMask ? &eventMask : nullptr);
+    return window;
+}
