@@ -140,7 +140,10 @@ FloatingPasteView::FloatingPasteView(ClipboardManager *manager, std::function<vo
 
     if (m_manager) {
         // The list follows the history while the panel is open.
-        const auto refreshLater = [this] { refresh(); };
+        m_refreshTimer.setSingleShot(true);
+        m_refreshTimer.setInterval(0);
+        connect(&m_refreshTimer, &QTimer::timeout, this, &FloatingPasteView::refresh);
+        const auto refreshLater = [this] { m_refreshTimer.start(); };
         const QAbstractItemModel *history = m_manager->history();
         connect(history, &QAbstractItemModel::rowsInserted, this, refreshLater);
         connect(history, &QAbstractItemModel::rowsRemoved, this, refreshLater);

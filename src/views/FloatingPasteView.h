@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -81,6 +82,9 @@ private:
     bool m_selectSearchOnFocus = false;
     QList<ClipboardItem> m_shown; // filteredItems() as of the last refresh
     HistorySearch m_search;
+    // History changes come in bursts (a batch of copies, a move and a trim):
+    // the list is refreshed once per turn of the event loop.
+    QTimer m_refreshTimer;
 
     QLabel *m_headerIcon = nullptr;
     QLabel *m_headerTitle = nullptr;
