@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QTimer>
 
-#include <chrono>
 #include <memory>
 
 class QSocketNotifier;
@@ -49,9 +48,6 @@ public:
 
     // Queues one paste; several calls in a row give as many pastes, in order.
     void simulatePaste() override;
-
-    static constexpr std::chrono::milliseconds releaseWait {500};
-    static constexpr std::chrono::milliseconds pollInterval {10};
 
 Q_SIGNALS:
     // A chord was typed; terminalChord tells whether it was Ctrl+Shift+V.

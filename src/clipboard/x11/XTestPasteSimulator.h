@@ -8,7 +8,6 @@
 #include <QTimer>
 
 #include <bitset>
-#include <chrono>
 #include <memory>
 
 class XcbConnection;
@@ -41,11 +40,6 @@ public:
 
     // Queues one paste; several calls in a row give as many pastes, in order.
     void simulatePaste() override;
-
-    // How long a paste waits for released keys and foreign focus before it
-    // goes out anyway.
-    static constexpr std::chrono::milliseconds releaseWait {500};
-    static constexpr std::chrono::milliseconds pollInterval {10};
 
 Q_SIGNALS:
     // A chord was injected; terminalChord tells whether it was Ctrl+Shift+V.
