@@ -243,13 +243,19 @@ void ClipboardManager::extractText(const ClipboardImage &image,
 void ClipboardManager::paste(const ClipboardItem &item, bool simulateKeystroke)
 {
     m_provider->clearContents();
+    bool written = false;
     if (const std::optional<QString> text = item.text())
-        m_provider->setString(*text, PasteboardProvider::plainTextType);
+        written = m_provider->setString(*text, PasteboardProvider::plainTextType);
     else if (item.hasImage())
-        m_provider->writeImages({*item.imageContent()});
+        written = m_provider->writeImages({*item.imageContent()});
     // Our own write is consumed here, so the watcher never captures it.
     setLastChangeCount(m_provider->changeCount());
 
+    // The paste chord would paste whatever the clipboard held before.
+    if (!written) {
+        qCWarning(lcPaste) << "the clipboard could not be written; nothing is pasted";
+        return;
+    }
     if (simulateKeystroke) {
         QTimer::singleShot(pasteDelay, this, [this] { m_simulator->simulatePaste(); });
     }

@@ -76,7 +76,7 @@ public:
     // Writes item to the clipboard (its text, else its image's PNG bytes;
     // never the recognised text) and takes the resulting change counter as consumed, so
     // that the write is not captured. With simulateKeystroke, the paste
-    // keystroke follows 100 ms later. Returns at once.
+    // keystroke follows 100 ms later, unless the write failed. Returns at once.
     void paste(const ClipboardItem &item, bool simulateKeystroke);
 
     // Empties the history. The clipboard is left alone, so its content is not

@@ -2,7 +2,10 @@
 
 #include "clipboard/SnapshotPasteboardProvider.h"
 
+#include <cstdint>
 #include <memory>
+
+struct xcb_connection_t;
 
 class X11ClipboardWatcher;
 
@@ -35,5 +38,12 @@ protected:
     void clearOwnContent() override;
 
 private:
+    bool ownsClipboardSelection() const;
+
     std::unique_ptr<X11ClipboardWatcher> m_watcher;
+    // Qt's own connection and the id range of its windows; no connection off xcb.
+    xcb_connection_t *m_qtConnection = nullptr;
+    uint32_t m_ownBase = 0;
+    uint32_t m_ownMask = 0;
+    uint32_t m_clipboardAtom = 0;
 };
