@@ -64,10 +64,14 @@ private Q_SLOTS:
         m_dir = m_session->makeSharedDir();
         QVERIFY(m_dir->isValid());
         m_file = m_dir->filePath(u"notes.txt"_qs);
-        QFile file(m_file);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
-                                    | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup));
+        // Closed before the editor opens it: the editor watches the file.
+        {
+            QFile file(m_file);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::setPermissions(m_file,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
+                                          | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup));
         QProcessEnvironment env;
         env.insert(u"XDG_CONFIG_HOME"_qs, m_dir->filePath(u"config"_qs));
         env.insert(u"QT_QPA_PLATFORM"_qs, u"wayland"_qs);
