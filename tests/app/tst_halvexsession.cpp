@@ -41,11 +41,6 @@ std::optional<QRect> trayIcon()
     return shown(isTrayIcon);
 }
 
-bool panelVisible()
-{
-    return shown([](const QRect &r) { return r.width() == 450; }).has_value();
-}
-
 std::optional<QRect> historyWindow()
 {
     return shown([](const QRect &r) { return r.width() == 320; });
@@ -61,52 +56,28 @@ class TestHalvexSession : public QObject
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
-
-    void cleanupTestCase()
-    {
-        if (m_tray) {
-            m_tray->terminate();
-            m_tray->waitForFinished(5000);
-        }
-    }
-
     void cleanup() { m_halvex.reset(); }
-
-    void withoutTrayItSaysSoOnceAndRuns()
-    {
-        startHalvex();
-        const QString notice = u"no system tray found"_qs;
-        QVERIFY2(m_halvex->waitFor(notice, 1, deadlineMs), m_halvex->tail());
-        // Still serving: a second launch is answered by it.
-        QCOMPARE(secondLaunch(), 0);
-        QVERIFY2(m_halvex->waitFor(u"toggle the panel"_qs, 1, deadlineMs), m_halvex->tail());
-        QCOMPARE(m_halvex->count(notice), 1);
-        QCOMPARE(m_halvex->process()->state(), QProcess::Running);
-    }
 
     void secondLaunchesToggleTrayOpensHistoryQuitEndsWithZero()
     {
-        m_tray = startTool(u"trayer"_qs,
-                           {u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
-                            u"request"_qs, u"--height"_qs, u"24"_qs});
-        QCOMPARE(m_tray->state(), QProcess::Running);
+        m_tray = startTray();
         QTRY_VERIFY_WITH_TIMEOUT(!xdotoolSearch({u"--class"_qs, u"trayer"_qs}).isEmpty(), deadlineMs);
         startHalvex();
         QTRY_VERIFY_WITH_TIMEOUT(trayIcon().has_value(), deadlineMs);
-        QVERIFY(!panelVisible());
+        QVERIFY(!halvexPanelVisible());
 
         // The first launch shows the running one's quick-paste panel, the next hides it.
         for (int launch = 1; launch <= 2; ++launch) {
             QCOMPARE(secondLaunch(), 0);
             QVERIFY2(m_halvex->waitFor(u"toggle the panel"_qs, launch, deadlineMs), m_halvex->tail());
-            QTRY_COMPARE_WITH_TIMEOUT(panelVisible(), launch == 1, deadlineMs);
+            QTRY_COMPARE_WITH_TIMEOUT(halvexPanelVisible(), launch == 1, deadlineMs);
         }
         // One icon only: the second launches never came up.
         const QList<QRect> windows = halvexWindows(false);
         QCOMPARE(std::count_if(windows.begin(), windows.end(), isTrayIcon), 1);
 
         QVERIFY(!historyWindow());
-        QVERIFY(runTool(u"xclip"_qs, {u"-selection"_qs, u"clipboard"_qs}, "copied in the session").ok());
+        QVERIFY(xclipCopy("copied in the session"));
         // The icon can be placed before the tray has finished embedding it,
         // and a click then lands on the tray: click again until the window opens.
         for (int attempt = 0; attempt < 4 && !historyWindow(); ++attempt) {
@@ -139,12 +110,8 @@ private:
 
     int secondLaunch()
     {
-        QProcess second;
-        second.setProcessEnvironment(m_halvex->process()->processEnvironment());
-        second.start(QStringLiteral(HALVEX_BINARY), {});
-        if (!second.waitForFinished(deadlineMs) || second.exitStatus() != QProcess::NormalExit)
-            return -1;
-        return second.exitCode();
+        return runToEnd(QStringLiteral(HALVEX_BINARY), m_halvex->process()->processEnvironment(), {},
+                        deadlineMs);
     }
 
     QTemporaryDir m_dir;

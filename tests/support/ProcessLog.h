@@ -33,7 +33,6 @@ public:
     bool waitFor(const QString &pattern, int count = 1, int timeoutMs = 30000);
     // The first line that matches pattern.
     QString line(const QString &pattern) const;
-    void clear() { m_log.clear(); }
 
 private:
     std::unique_ptr<QProcess> m_process;

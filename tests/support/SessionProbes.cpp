@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
+
 QByteArray fileContents(const QString &path)
 {
     QFile file(path);
@@ -56,4 +58,34 @@ QProcessEnvironment halvexX11Environment(const QString &base)
     env.insert(u"QT_LOGGING_RULES"_qs, u"halvex.app.debug=true\nhalvex.clipboard.debug=true"_qs);
     env.remove(u"DBUS_SESSION_BUS_ADDRESS"_qs);
     return env;
+}
+
+bool halvexPanelVisible()
+{
+    const QList<QRect> windows = xdotoolWindows({u"--onlyvisible"_qs, u"--class"_qs, u"halvex"_qs});
+    return std::any_of(windows.begin(), windows.end(), [](const QRect &r) { return r.width() == 450; });
+}
+
+bool xclipCopy(const QByteArray &text)
+{
+    return runTool(u"xclip"_qs, {u"-selection"_qs, u"clipboard"_qs}, text).ok();
+}
+
+int runToEnd(const QString &program, const QProcessEnvironment &env, const QStringList &arguments,
+             int timeoutMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return process.exitCode();
+}
+
+std::unique_ptr<QProcess> startTray()
+{
+    return startTool(u"trayer"_qs,
+                     {u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs, u"request"_qs,
+                      u"--height"_qs, u"24"_qs, u"--transparent"_qs, u"false"_qs, u"--tint"_qs,
+                      u"0x333333"_qs});
 }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 // Looking at the X session and the files that programs under test leave
 // behind, from outside those programs.
 
@@ -24,3 +26,14 @@ QList<QRect> xdotoolWindows(const QStringList &arguments);
 // settings folders under base ("run", "config"), the xcb platform, the app
 // and clipboard debug lines logged, the XEmbed tray rather than D-Bus.
 QProcessEnvironment halvexX11Environment(const QString &base);
+
+// Whether halvex shows its quick-paste panel (450 pixels wide) on the X session.
+bool halvexPanelVisible();
+// Puts text on the X clipboard (xclip).
+bool xclipCopy(const QByteArray &text);
+// Runs program with env to its end: its exit code, or -1 when it crashed or
+// did not end within timeoutMs.
+int runToEnd(const QString &program, const QProcessEnvironment &env, const QStringList &arguments = {},
+             int timeoutMs = 30000);
+// An XEmbed tray (trayer) at the top right of the screen.
+std::unique_ptr<QProcess> startTray();

@@ -25,8 +25,6 @@ public:
     // Points WAYLAND_DISPLAY and SWAYSOCK of this process at the session.
     void activate() const;
 
-    QString runtimeDir() const { return m_runtimeDir; }
-    QString displayName() const { return m_display; }
     // The environment of sway's own children.
     QProcessEnvironment sessionEnvironment() const;
 
