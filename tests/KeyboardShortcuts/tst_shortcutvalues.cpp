@@ -39,16 +39,10 @@ private Q_SLOTS:
         QTest::newRow("none") << 0 << quint64(0) << Qt::KeyboardModifiers();
         QTest::newRow("command is Ctrl")
             << 0x100 << quint64(0x100000) << Qt::KeyboardModifiers(Qt::ControlModifier);
-        QTest::newRow("shift") << 0x200 << quint64(0x20000) << Qt::KeyboardModifiers(Qt::ShiftModifier);
         QTest::newRow("option is Alt") << 0x800 << quint64(0x80000) << Qt::KeyboardModifiers(Qt::AltModifier);
-        QTest::newRow("control is Meta")
-            << 0x1000 << quint64(0x40000) << Qt::KeyboardModifiers(Qt::MetaModifier);
-        QTest::newRow("function has no Qt form") << 0x20000 << quint64(0x800000) << Qt::KeyboardModifiers();
-        QTest::newRow("shift+control")
+        QTest::newRow("shift+control is Shift+Meta")
             << 0x1200 << quint64(0x60000) << (Qt::ShiftModifier | Qt::MetaModifier);
-        QTest::newRow("all five") << 0x21B00 << quint64(0x9E0000)
-                                  << (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier
-                                      | Qt::MetaModifier);
+        QTest::newRow("function has no Qt form") << 0x20000 << quint64(0x800000) << Qt::KeyboardModifiers();
     }
 
     void modifierConversions()
@@ -64,24 +58,13 @@ private Q_SLOTS:
 
     void constructorsNormaliseAndCompare()
     {
-        const Shortcut constructed(0, 0x1800 | 0x400);
-        QCOMPARE(constructed.carbonKeyCode(), 0);
-        QCOMPARE(constructed.carbonModifiers(), 0x1800);
-
         const Shortcut fromKey(Key::v, Qt::ShiftModifier | Qt::MetaModifier | Qt::KeypadModifier);
-        QCOMPARE(fromKey.carbonKeyCode(), 9);
-        QCOMPARE(fromKey.carbonModifiers(), 0x1200);
-        QCOMPARE(fromKey.key(), Key::v);
+        QCOMPARE(fromKey, Shortcut(9, 0x1200 | 0x400));
         QCOMPARE(fromKey.modifiers(), Qt::ShiftModifier | Qt::MetaModifier);
-        QCOMPARE(fromKey.cocoaModifierFlags(), quint64(0x60000));
-
-        QCOMPARE(Shortcut(9, 768), Shortcut(Key::v, Qt::ShiftModifier | Qt::ControlModifier));
-        QVERIFY(Shortcut(9, 768) != Shortcut(9, 256));
-        QVERIFY(Shortcut(9, 768) != Shortcut(11, 768));
         QSet<Shortcut> set {Shortcut(9, 768), Shortcut(9, 0x1200),
                             Shortcut(Key::v, Qt::ShiftModifier | Qt::ControlModifier)};
         QCOMPARE(set.size(), 2);
-        QVERIFY(set.contains(Shortcut(9, 0x1200)));
+        QVERIFY(Shortcut(9, 768) != Shortcut(11, 768));
         QCOMPARE(Shortcut(9, 768).toJson(), QByteArray(R"({"carbonKeyCode":9,"carbonModifiers":768})"));
     }
 
@@ -97,28 +80,18 @@ private Q_SLOTS:
         };
         const auto invalid
             = [](const char *name, QByteArray json) { QTest::newRow(name) << json << false << 0 << 0; };
-        valid("canonical", R"({"carbonKeyCode":9,"carbonModifiers":768})", 9, 768);
-        valid("other order", R"({"carbonModifiers":768,"carbonKeyCode":9})", 9, 768);
-        valid("extra members ignored", R"({"x":1,"carbonKeyCode":9,"carbonModifiers":768,"y":"z"})", 9, 768);
-        valid("whitespace", " {\n \"carbonKeyCode\" : 9 ,\"carbonModifiers\":0 } ", 9, 0);
+        valid("any order, extra members ignored", R"({"x":1,"carbonModifiers":768,"carbonKeyCode":9})", 9,
+              768);
         valid("whole number as float", R"({"carbonKeyCode":9.0,"carbonModifiers":256})", 9, 256);
-        valid("all modifiers", R"({"carbonKeyCode":0,"carbonModifiers":137984})", 0, 0x21B00);
-        valid("negative code", R"({"carbonKeyCode":-5,"carbonModifiers":256})", -5, 0x100);
-        valid("beyond 16 bits", R"({"carbonKeyCode":70000,"carbonModifiers":256})", 70000, 0x100);
         // Read as stored: a hand-edited Caps Lock bit stays, so it never
         // equals the normalised shortcut.
         valid("not normalised", R"({"carbonKeyCode":0,"carbonModifiers":7168})", 0, 0x1C00);
-        invalid("missing modifiers", R"({"carbonKeyCode":9})");
-        invalid("missing key code", R"({"carbonModifiers":768})");
+        invalid("missing member", R"({"carbonKeyCode":9})");
         invalid("string member", R"({"carbonKeyCode":9,"carbonModifiers":"768"})");
-        invalid("boolean member", R"({"carbonKeyCode":true,"carbonModifiers":0})");
-        invalid("null member", R"({"carbonKeyCode":null,"carbonModifiers":0})");
         invalid("fraction", R"({"carbonKeyCode":9.5,"carbonModifiers":0})");
         invalid("beyond int", R"({"carbonKeyCode":9,"carbonModifiers":4294967296})");
         invalid("huge exponent", R"({"carbonKeyCode":1e300,"carbonModifiers":0})");
         invalid("array", R"([9,768])");
-        invalid("not json", "abc");
-        invalid("empty", QByteArray());
         invalid("truncated", "{\"carbonKeyCode\":9,\"carbonModif");
     }
 
@@ -155,7 +128,6 @@ private Q_SLOTS:
         QTest::newRow("keypad modifier dropped")
             << press << 87u << (Qt::KeypadModifier | Qt::AltModifier) << true << 83 << 0x800;
         QTest::newRow("unknown scan code") << press << 250u << ctrl << false << 0 << 0;
-        QTest::newRow("no scan code") << press << 0u << Qt::KeyboardModifiers() << false << 0 << 0;
         QTest::newRow("shortcut override") << int(QEvent::ShortcutOverride) << 38u << ctrl << false << 0 << 0;
         QTest::newRow("mouse release") << int(QEvent::MouseButtonRelease) << 0u << ctrl << false << 0 << 0;
     }
