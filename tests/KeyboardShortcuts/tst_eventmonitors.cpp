@@ -1,5 +1,4 @@
 #include "KeyboardShortcuts/LocalEventMonitor.h"
-#include "KeyboardShortcuts/RunLoopLocalEventMonitor.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -26,12 +25,6 @@ protected:
         event->accept();
     }
 };
-
-EventMonitorVerdict countAndPass(int &count)
-{
-    ++count;
-    return EventMonitorVerdict::pass();
-}
 
 } // namespace
 
@@ -81,7 +74,8 @@ private Q_SLOTS:
         QObject *receiver = nullptr;
         LocalEventMonitor propagating({QEvent::KeyPress}, [&](QObject *r, QEvent *) {
             receiver = r;
-            return countAndPass(seen);
+            ++seen;
+            return EventMonitorVerdict::pass();
         });
         propagating.start();
         QTest::keyClick(child, Qt::Key_A);
@@ -139,34 +133,6 @@ private Q_SLOTS:
         }
         QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
         QCOMPARE(activated.count(), 2);
-    }
-
-    void runLoopMonitorStartsAndStops()
-    {
-        QLineEdit edit;
-        int seen = 0;
-        auto monitor = std::make_unique<RunLoopLocalEventMonitor>(
-            QList {QEvent::KeyPress, QEvent::KeyRelease},
-            [&](QObject *, QEvent *) { return countAndPass(seen); });
-        QVERIFY(!monitor->isActive());
-        QTest::keyClick(&edit, Qt::Key_A);
-        QCOMPARE(seen, 0);
-
-        monitor->start();
-        monitor->start();
-        QVERIFY(monitor->isActive());
-        QTest::keyClick(&edit, Qt::Key_B);
-        QCOMPARE(seen, 2); // press and release, once each
-        monitor->stop();
-        QVERIFY(!monitor->isActive());
-        QTest::keyClick(&edit, Qt::Key_C);
-        QCOMPARE(seen, 2);
-        // Destroyed while active, it stops watching.
-        monitor->start();
-        monitor.reset();
-        QTest::keyClick(&edit, Qt::Key_E);
-        QCOMPARE(seen, 2);
-        QCOMPARE(edit.text(), QStringLiteral("abce"));
     }
 };
 
