@@ -28,7 +28,6 @@ private Q_SLOTS:
         const QString module = QStringLiteral("share/halvex");
         const QString environment = QStringLiteral("env");
         const QString framework = QStringLiteral("env/Kit.framework");
-        QTest::newRow("environment override") << QStringList {environment} << environment;
         QTest::newRow("framework in the environment") << QStringList {framework} << framework;
         QTest::newRow("installed data comes first") << QStringList {environment, module} << module;
         QTest::newRow("last resort: above the installed data")
