@@ -312,9 +312,6 @@ private Q_SLOTS:
             entry(1, 1, command), entry(true, QStringLiteral("1"), command), entry(true, 2, 1.5),
             entry(QVariant(), 3, command), entry(true, QVariant(), command), entry(true, 4, QVariant()),
             entry(true, 5, option)}) << QList<Shortcut> {Shortcut(5, option)};
-        QTest::newRow("unknown modifier bits dropped")
-            << QVariant(QVariantList {entry(true, 9, command | 0x400 | 0x4000)})
-            << QList<Shortcut> {Shortcut(9, command)};
         QTest::newRow("not a list") << QVariant(QStringLiteral("x")) << QList<Shortcut> {};
         QTest::newRow("list with a non-map") << QVariant(QVariantList {spotlight, 3}) << QList<Shortcut> {};
     }
