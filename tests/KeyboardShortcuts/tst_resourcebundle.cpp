@@ -73,6 +73,7 @@ private Q_SLOTS:
         inputs.environmentPath = environment.path();
         QCOMPARE(ResourceBundle::find(ResourceBundle::candidateDirectories(inputs)),
                  std::optional<QString>(QStringLiteral(":/") + bundleName));
+        QCOMPARE(ResourceBundle::shared().path(), QStringLiteral(":/") + bundleName);
     }
 
     // Every text the recorder shows exists in each language; French falls
