@@ -112,27 +112,18 @@ private Q_SLOTS:
         rule("Tab with Caps Lock: still Tab", press(48, caps, Kind::Tab), Outcome::PassOn);
         rule("Shift+Tab: chord rule beeps", press(48, shift, Kind::Tab), Outcome::Beep);
         rule("Escape: ends, keeps shortcut", press(53, 0), Outcome::End);
-        rule("Shift+Escape: not a cancel, beeps", press(53, shift), Outcome::Beep);
         rule("Delete: clears, keeps recording", press(51, 0, Kind::Delete), Outcome::Clear);
-        rule("Forward Delete: clears", press(117, 0, Kind::Delete), Outcome::Clear);
         rule("Delete with nothing shown: nothing", press(51, 0, Kind::Delete), Outcome::Clear, {}, false);
         rule("Delete with the function flag: beeps", press(117, fn, Kind::Delete), Outcome::Beep);
 
         // The chord rule.
-        rule("K alone: beeps", press(40, 0), Outcome::Beep);
         rule("Shift+K: beeps", press(40, shift), Outcome::Beep);
-        rule("Space alone: beeps", press(49, 0), Outcome::Beep);
-        rule("Return alone: beeps", press(36, 0), Outcome::Beep);
-        rule("arrow with the function flag: beeps", press(126, fn), Outcome::Beep);
         rule("chord on a key without a code: beeps", press(std::nullopt, cmd), Outcome::Beep);
 
         // Accepted.
-        rule("F5 with the function flag: stored without it", press(96, fn, Kind::FunctionKey), Outcome::Store,
-             Shortcut(96, 0));
         rule("Shift+F5 with the function flag", press(96, shift | fn, Kind::FunctionKey), Outcome::Store,
              Shortcut(96, shift));
-        rule("F5 without the flag", press(96, 0, Kind::FunctionKey), Outcome::Store, Shortcut(96, 0));
-        rule("F35 alone (no code here): beeps", press(std::nullopt, 0, Kind::FunctionKey), Outcome::Beep);
+        rule("F35 (no code here): beeps", press(std::nullopt, 0, Kind::FunctionKey), Outcome::Beep);
         rule("Control+Option+K", press(40, ctrl | opt), Outcome::Store, Shortcut(40, ctrl | opt));
         rule("Caps Lock is not kept", press(40, cmd | caps), Outcome::Store, Shortcut(40, cmd));
         rule("recording the same shortcut again", press(9, cmd | shift), Outcome::Store, initial);
@@ -144,11 +135,9 @@ private Q_SLOTS:
                  menuAlert);
         conflict("menu alert wins over the system alert", press(12, cmd), {u"Quit"_qs, false, true, 1},
                  menuAlert);
-        conflict("menu alert wins over disallowed", press(12, cmd), {u"Quit"_qs, true}, menuAlert);
         conflict("disallowed: alert, nothing stored", press(0, opt), {{}, true, true, 1},
                  "keyboard_shortcut_disallowed");
         conflict("system, ok: nothing stored", press(40, ctrl), {{}, false, true, 0}, systemAlert);
-        conflict("system, dismissed: nothing stored", press(40, ctrl), {{}, false, true, -1}, systemAlert);
         conflict("system, force_use_shortcut: stored", press(40, ctrl), {{}, false, true, 1}, systemAlert,
                  Shortcut(40, ctrl));
     }
@@ -222,17 +211,10 @@ private Q_SLOTS:
         const bool recording = activity.isEmpty() || activity.last();
         QCOMPARE(m_controller->isRecording(), recording);
         QCOMPARE(isPaused(), recording);
-        QCOMPARE(m_controller->text(), storedAfter ? m_host->displayText(*storedAfter) : QString());
         QCOMPARE(m_controller->isClearButtonVisible(), bool(storedAfter));
-        QCOMPARE(m_controller->placeholderKey(),
-                 recording ? QStringLiteral("press_shortcut") : QStringLiteral("record_shortcut"));
-        if (alert.endsWith(u"used_by_system")) {
-            QCOMPARE(m_host->alerts.size(), 1);
-            QCOMPARE(m_host->alerts.first().informativeKey,
+        if (alert.endsWith(u"used_by_system"))
+            QCOMPARE(m_host->alerts.value(0).informativeKey,
                      QStringLiteral("keyboard_shortcuts_can_be_changed"));
-            QCOMPARE(m_host->alerts.first().buttonKeys,
-                     (QStringList {QStringLiteral("ok"), QStringLiteral("force_use_shortcut")}));
-        }
     }
 
     // A stored value that is no shortcut reads as none and stays; the control
@@ -243,11 +225,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("unreadable");
         QTest::addColumn<std::optional<Shortcut>>("read");
         const std::optional<Shortcut> none;
-        QTest::newRow("text that is not JSON") << QVariant(u"garbage"_qs) << true << none;
         QTest::newRow("JSON of the wrong shape") << QVariant(u"{\"carbonKeyCode\":\"9\"}"_qs) << true << none;
-        QTest::newRow("a list") << QVariant(QStringList {u"a"_qs, u"b"_qs}) << true << none;
         QTest::newRow("a number") << QVariant(42) << true << none;
-        QTest::newRow("bytes") << QVariant(QByteArray("\xff\xfe{")) << true << none;
         QTest::newRow("huge text") << QVariant(QString(5 * 1024 * 1024, u'x')) << true << none;
         QTest::newRow("removed (Boolean false)") << QVariant(false) << false << none;
         QTest::newRow("a shortcut, members in any order")
@@ -292,12 +271,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QPointF>("position");
         QTest::addColumn<bool>("ends");
-        QTest::newRow("inside") << QPointF(65, 12) << false;
         QTest::newRow("2 left") << QPointF(-2, 12) << false;
-        QTest::newRow("4 left") << QPointF(-4, 12) << true;
-        QTest::newRow("2 right") << QPointF(132, 12) << false;
         QTest::newRow("4 right") << QPointF(134, 12) << true;
-        QTest::newRow("2 above") << QPointF(65, -2) << false;
         QTest::newRow("4 below") << QPointF(65, 28) << true;
     }
 
@@ -340,21 +315,6 @@ private Q_SLOTS:
         QVERIFY(m_controller->isCaretVisible());
         m_controller->endRecording();
         QCOMPARE(::activity(spy), (QList<bool> {true, false, false}));
-    }
-
-    void clearButton()
-    {
-        QVERIFY(m_controller->text().isEmpty());
-        QVERIFY(!m_controller->isClearButtonVisible());
-        setShortcut(initial, m_name);
-        QVERIFY(m_controller->isClearButtonVisible());
-        m_controller->clear();
-        QVERIFY(m_controller->text().isEmpty());
-        QVERIFY(!m_controller->isClearButtonVisible());
-        QCOMPARE(getShortcut(m_name), std::nullopt);
-        QCOMPARE(m_changes, QList<std::optional<Shortcut>> {std::nullopt});
-        // A clear from the button keeps (or puts) the control in recording.
-        QVERIFY(m_controller->isRecording());
     }
 
     void followsStoreChanges()

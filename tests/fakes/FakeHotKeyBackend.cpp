@@ -17,32 +17,16 @@ void FakeHotKeyBackend::unregisterHotKey(quint32 id)
     held.erase(id);
 }
 
-bool FakeHotKeyBackend::press(const Shortcut &shortcut)
+bool FakeHotKeyBackend::fire(const Shortcut &shortcut, bool pressed)
 {
     for (const auto &[id, heldShortcut] : held) {
         if (heldShortcut == shortcut) {
-            Q_EMIT hotKeyPressed(id);
+            if (pressed)
+                Q_EMIT hotKeyPressed(id);
+            else
+                Q_EMIT hotKeyReleased(id);
             return true;
         }
     }
     return false;
-}
-
-bool FakeHotKeyBackend::release(const Shortcut &shortcut)
-{
-    for (const auto &[id, heldShortcut] : held) {
-        if (heldShortcut == shortcut) {
-            Q_EMIT hotKeyReleased(id);
-            return true;
-        }
-    }
-    return false;
-}
-
-QList<quint32> FakeHotKeyBackend::registeredIds() const
-{
-    QList<quint32> ids;
-    for (const auto &entry : held)
-        ids.append(entry.first);
-    return ids;
 }

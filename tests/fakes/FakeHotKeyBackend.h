@@ -30,14 +30,15 @@ public:
     quint32 eventTime() const override { return time; }
 
     // Fires the hotkey holding shortcut; false when none holds it.
-    bool press(const KeyboardShortcuts::Shortcut &shortcut);
-    bool release(const KeyboardShortcuts::Shortcut &shortcut);
-    // Ids currently registered, in id order.
-    QList<quint32> registeredIds() const;
+    bool press(const KeyboardShortcuts::Shortcut &shortcut) { return fire(shortcut, true); }
+    bool release(const KeyboardShortcuts::Shortcut &shortcut) { return fire(shortcut, false); }
 
     QList<Call> calls;
     QSet<KeyboardShortcuts::Shortcut> taken;
     std::map<quint32, KeyboardShortcuts::Shortcut> held;
     FakeNativeKeyCodeMap nativeKeyCodes;
     quint32 time = 0; // the time stamp of the events press() and release() play
+
+private:
+    bool fire(const KeyboardShortcuts::Shortcut &shortcut, bool pressed);
 };

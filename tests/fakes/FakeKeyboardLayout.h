@@ -16,13 +16,10 @@ public:
 
     std::optional<QString> unshiftedText(int carbonKeyCode) const override
     {
-        ++m_calls;
         const auto it = m_texts.constFind(carbonKeyCode);
         return it == m_texts.cend() ? std::nullopt : std::optional<QString>(*it);
     }
-    int calls() const { return m_calls; }
 
 private:
     QHash<int, QString> m_texts;
-    mutable int m_calls = 0;
 };
