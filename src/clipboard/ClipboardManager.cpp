@@ -5,6 +5,7 @@
 #include "clipboard/PasteboardProvider.h"
 #include "clipboard/TextRecognizer.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QThread>
 #include <QThreadPool>
@@ -257,7 +258,13 @@ void ClipboardManager::paste(const ClipboardItem &item, bool simulateKeystroke)
         return;
     }
     if (simulateKeystroke) {
-        QTimer::singleShot(pasteDelay, this, [this] { m_simulator->simulatePaste(); });
+        QTimer::singleShot(pasteDelay, this, [this] {
+            if (!m_provider->waitUntilWritten(QDeadlineTimer(writeTimeout))) {
+                qCWarning(lcPaste) << "the clipboard did not take the entry in time; nothing is pasted";
+                return;
+            }
+            m_simulator->simulatePaste();
+        });
     }
 }
 

@@ -50,6 +50,9 @@ public:
     static constexpr int maxHistoryCount = 100;
     static constexpr std::chrono::milliseconds pollInterval {500};
     static constexpr std::chrono::milliseconds pasteDelay {100};
+    // How long the paste chord waits, beyond pasteDelay, for a write still on
+    // its way to the system clipboard.
+    static constexpr std::chrono::milliseconds writeTimeout {1000};
 
     // Remembers the provider's current change counter (what is on the
     // clipboard now is never captured) and starts monitoring. recognizer may

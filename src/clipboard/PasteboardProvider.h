@@ -3,6 +3,7 @@
 #include "clipboard/ClipboardImage.h"
 #include "clipboard/ClipboardSnapshot.h"
 
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -54,6 +55,14 @@ public:
     virtual bool setString(const QString &string, const QString &type) = 0;
     // Offers the first image's PNG bytes as they are.
     virtual bool writeImages(const QList<ClipboardImage> &images) = 0;
+    // Blocks until the last write has reached the system clipboard, for
+    // providers that hand writes to another thread; false when it had not by
+    // the deadline.
+    virtual bool waitUntilWritten(QDeadlineTimer deadline)
+    {
+        Q_UNUSED(deadline);
+        return true;
+    }
 
     // True for a provider that reads and queues every change itself.
     virtual bool queuesSnapshots() const { return false; }

@@ -93,8 +93,14 @@ struct WaylandClipboardWatcher::Listener
         zwlr_data_control_source_v1_destroy(source);
     }
 
+    static void syncDone(void *data, wl_callback *callback, uint32_t)
+    {
+        self(data)->selectionOffered(callback);
+    }
+
     static constexpr zwlr_data_control_device_v1_listener device
         = {dataOffer, selection, finished, primarySelection};
+    static constexpr wl_callback_listener sync = {syncDone};
     static constexpr zwlr_data_control_offer_v1_listener offer = {offerType};
     static constexpr zwlr_data_control_source_v1_listener source = {send, cancelled};
 };
@@ -162,13 +168,26 @@ void WaylandClipboardWatcher::requestStop()
     wake();
 }
 
-void WaylandClipboardWatcher::setSelection(Offers offers)
+quint64 WaylandClipboardWatcher::setSelection(Offers offers)
 {
+    quint64 request = 0;
     {
         const QMutexLocker lock(&m_requestMutex);
         m_requestedSelection = std::move(offers);
+        request = ++m_lastRequest;
     }
     wake();
+    return request;
+}
+
+bool WaylandClipboardWatcher::waitUntilOffered(quint64 request, QDeadlineTimer deadline)
+{
+    QMutexLocker lock(&m_requestMutex);
+    while (m_offeredRequest < request) {
+        if (!isRunning() || m_stopping || !m_offered.wait(&m_requestMutex, deadline))
+            return m_offeredRequest >= request;
+    }
+    return true;
 }
 
 void WaylandClipboardWatcher::clearSelection()
@@ -254,14 +273,16 @@ int WaylandClipboardWatcher::pollTimeout() const
 void WaylandClipboardWatcher::applyRequests()
 {
     std::optional<Offers> requested;
+    quint64 request = 0;
     {
         const QMutexLocker lock(&m_requestMutex);
         requested = std::exchange(m_requestedSelection, std::nullopt);
+        request = m_lastRequest;
     }
     if (!requested || !m_device)
         return;
     if (!requested->isEmpty()) {
-        offerSelection(*requested);
+        offerSelection(*requested, request);
         return;
     }
     // Clearing only takes back what is ours.
@@ -270,7 +291,7 @@ void WaylandClipboardWatcher::applyRequests()
         zwlr_data_control_device_v1_set_selection(m_device, nullptr);
 }
 
-void WaylandClipboardWatcher::offerSelection(const Offers &offers)
+void WaylandClipboardWatcher::offerSelection(const Offers &offers, quint64 request)
 {
     zwlr_data_control_source_v1 *source = zwlr_data_control_manager_v1_create_data_source(m_manager);
     for (const auto &[mimeType, data] : offers)
@@ -279,6 +300,23 @@ void WaylandClipboardWatcher::offerSelection(const Offers &offers)
     zwlr_data_control_source_v1_add_listener(source, &Listener::source, this);
     m_sources.emplace(source, offers);
     zwlr_data_control_device_v1_set_selection(m_device, source);
+    // The compositor answers requests in order: when it answers this sync,
+    // it has the selection.
+    wl_callback *sync = wl_display_sync(m_connection->display());
+    wl_callback_add_listener(sync, &Listener::sync, this);
+    m_offerSyncs.emplace(sync, request);
+}
+
+void WaylandClipboardWatcher::selectionOffered(wl_callback *callback)
+{
+    const auto it = m_offerSyncs.find(callback);
+    if (it != m_offerSyncs.end()) {
+        const QMutexLocker lock(&m_requestMutex);
+        m_offeredRequest = std::max(m_offeredRequest, it->second);
+        m_offerSyncs.erase(it);
+    }
+    wl_callback_destroy(callback);
+    m_offered.wakeAll();
 }
 
 void WaylandClipboardWatcher::selectionChanged(zwlr_data_control_offer_v1 *offer)

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMutex>
 #include <QThread>
+#include <QWaitCondition>
 
 #include <atomic>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <optional>
 
 class WaylandConnection;
+struct wl_callback;
 struct wl_seat;
 struct zwlr_data_control_device_v1;
 struct zwlr_data_control_manager_v1;
@@ -74,10 +76,17 @@ public:
     // False when the compositor or the protocol is not available.
     bool isValid() const { return m_valid; }
 
-    // Thread-safe; return at once. The last call wins.
-    void setSelection(Offers offers);
+    // Thread-safe; return at once. The last call wins. setSelection returns
+    // a number to wait on with waitUntilOffered().
+    quint64 setSelection(Offers offers);
     void clearSelection();
     void requestStop();
+
+    // Thread-safe. Waits until the compositor has taken the selection of
+    // that setSelection() call or a later one, so that whatever this process
+    // sends the compositor next comes after it. False when the deadline
+    // passed first or the watcher does not run.
+    bool waitUntilOffered(quint64 request, QDeadlineTimer deadline);
 
 Q_SIGNALS:
     void snapshotFetched(const ClipboardSnapshot &snapshot);
@@ -111,7 +120,8 @@ private:
 
     void wake();
     void applyRequests();
-    void offerSelection(const Offers &offers);
+    void offerSelection(const Offers &offers, quint64 request);
+    void selectionOffered(wl_callback *callback);
     void selectionChanged(zwlr_data_control_offer_v1 *offer);
     void startNextRead();
     void readAvailable();
@@ -140,8 +150,12 @@ private:
 
     std::map<zwlr_data_control_source_v1 *, Offers> m_sources;
     QList<Serve> m_serving;
+    std::map<wl_callback *, quint64> m_offerSyncs; // request each sync follows
 
-    // From the GUI thread.
+    // Between the GUI thread and this one.
     QMutex m_requestMutex;
     std::optional<Offers> m_requestedSelection; // an empty list clears
+    quint64 m_lastRequest = 0;
+    quint64 m_offeredRequest = 0;
+    QWaitCondition m_offered;
 };

@@ -19,11 +19,11 @@ bool WaylandPasteboardProvider::writeText(const QString &text)
     if (!m_watcher->isValid())
         return false;
     const QByteArray utf8 = text.toUtf8();
-    m_watcher->setSelection({{"text/plain;charset=utf-8", utf8},
-                             {"text/plain", utf8},
-                             {"UTF8_STRING", utf8},
-                             {"TEXT", utf8},
-                             {"STRING", text.toLatin1()}});
+    m_lastWrite = m_watcher->setSelection({{"text/plain;charset=utf-8", utf8},
+                                           {"text/plain", utf8},
+                                           {"UTF8_STRING", utf8},
+                                           {"TEXT", utf8},
+                                           {"STRING", text.toLatin1()}});
     return true;
 }
 
@@ -31,8 +31,13 @@ bool WaylandPasteboardProvider::writePng(const QByteArray &png)
 {
     if (!m_watcher->isValid())
         return false;
-    m_watcher->setSelection({{"image/png", png}});
+    m_lastWrite = m_watcher->setSelection({{"image/png", png}});
     return true;
+}
+
+bool WaylandPasteboardProvider::waitUntilWritten(QDeadlineTimer deadline)
+{
+    return m_lastWrite == 0 || m_watcher->waitUntilOffered(m_lastWrite, deadline);
 }
 
 void WaylandPasteboardProvider::clearOwnContent()

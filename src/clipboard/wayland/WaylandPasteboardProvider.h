@@ -30,6 +30,10 @@ public:
     // False when the compositor offers no clipboard access.
     bool isValid() const { return m_watcher->isValid(); }
 
+    // Waits until the compositor has the selection of the last write, so
+    // that a paste chord sent after it cannot reach the target first.
+    bool waitUntilWritten(QDeadlineTimer deadline) override;
+
 protected:
     bool writeText(const QString &text) override;
     bool writePng(const QByteArray &png) override;
@@ -37,4 +41,5 @@ protected:
 
 private:
     std::unique_ptr<WaylandClipboardWatcher> m_watcher;
+    quint64 m_lastWrite = 0;
 };
