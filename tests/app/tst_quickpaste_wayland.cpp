@@ -136,6 +136,7 @@ private Q_SLOTS:
     {
         focusEditor();
         const int pastes = m_halvex->count(u"typed Ctrl\\+V"_qs);
+        const int served = m_halvex->count(u"serving \\d+ bytes"_qs);
         openPanel();
         QVERIFY(wtype({u"beta"_qs}));
         QVERIFY(wtype({u"-k"_qs, u"Return"_qs}));
@@ -143,6 +144,10 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(m_session->focusedAppId(), u"featherpad"_qs, timeoutMs);
         QVERIFY2(m_halvex->waitFor(u"typed Ctrl\\+V into \"featherpad\""_qs, pastes + 1, timeoutMs),
                  m_halvex->tail());
+        // The editor has the text once Halvex served its read. Only then comes
+        // Ctrl+S: wtype's new keyboard makes the compositor re-enter the focus,
+        // which voids every clipboard offer whose read has not started yet.
+        QVERIFY2(m_halvex->waitFor(u"serving \\d+ bytes"_qs, served + 1, timeoutMs), m_halvex->tail());
         // Saved with Ctrl+S, then read from the file once it changed.
         const QByteArray before = fileContents(m_file);
         wtype({u"-M"_qs, u"ctrl"_qs, u"s"_qs, u"-m"_qs, u"ctrl"_qs});

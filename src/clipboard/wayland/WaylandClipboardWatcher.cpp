@@ -473,6 +473,7 @@ void WaylandClipboardWatcher::serve(zwlr_data_control_source_v1 *source, const c
                 serve.data = data;
         }
     }
+    qCDebug(lcClipboard) << "serving" << serve.data.size() << "bytes of" << type;
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     serve.deadline = QDeadlineTimer(serveTimeout);
     m_serving.append(std::move(serve));
