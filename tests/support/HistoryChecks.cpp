@@ -1,8 +1,10 @@
 #include "support/HistoryChecks.h"
 
 #include "clipboard/ClipboardManager.h"
+#include "clipboard/PasteboardProvider.h"
 #include "support/TestTools.h"
 
+#include <QImage>
 #include <QTest>
 
 namespace HistoryChecks {
@@ -15,8 +17,7 @@ QStringList texts(const ClipboardManager &manager)
     return result;
 }
 
-void verifyTextAndPngCaptured(const ClipboardManager &manager,
-                              const std::function<bool(const QByteArray &, const QString &)> &copy,
+void verifyTextAndPngCaptured(const ClipboardManager &manager, const CopyFunction &copy,
                               const QString &textType, int timeoutMs)
 {
     const QString text = QStringLiteral("  caf\u00e9 \u2603 with blanks\n");
@@ -33,6 +34,40 @@ void verifyTextAndPngCaptured(const ClipboardManager &manager,
     // The same text again moves the older entry to the head.
     QVERIFY(copy(text.toUtf8(), textType));
     QTRY_COMPARE_WITH_TIMEOUT(texts(manager), (QStringList {text, QStringLiteral("<image>")}), timeoutMs);
+}
+
+void verifyOwnWriteServedNotCaptured(const ClipboardManager &manager, const PasteboardProvider &provider,
+                                     const CopyFunction &copy,
+                                     const std::function<bool(const ClipboardItem &)> &paste,
+                                     const std::function<QByteArray(const QString &)> &read,
+                                     const QStringList &textTypes, int timeoutMs)
+{
+    QImage picture(40, 20, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgba(200, x * 6, y * 12, 255 - x));
+    }
+    const QString text = QStringLiteral("pasted back \u00e9");
+    for (const ClipboardItem &item : {ClipboardItem::fromText(text), ClipboardItem::fromImage(picture)}) {
+        QVERIFY(copy("outside", textTypes.constFirst()));
+        QTRY_COMPARE_WITH_TIMEOUT(texts(manager).value(0), QStringLiteral("outside"), timeoutMs);
+        const qint64 countBefore = provider.changeCount();
+        QVERIFY(paste(item));
+        QVERIFY(provider.changeCount() != countBefore);
+        QCOMPARE(manager.lastChangeCount(), provider.changeCount());
+        // The entry's stored bytes, not a new encoding, decoding to the very pixels.
+        const QStringList types = item.image() ? QStringList {QStringLiteral("image/png")} : textTypes;
+        const QByteArray expected = item.image() ? item.imageContent()->png() : text.toUtf8();
+        QTRY_COMPARE_WITH_TIMEOUT(read(types.constFirst()), expected, timeoutMs);
+        for (const QString &type : types + types)
+            QCOMPARE(read(type), expected);
+        if (item.image())
+            QCOMPARE(QImage::fromData(expected, "PNG").convertToFormat(picture.format()), picture);
+
+        QVERIFY(copy("after", textTypes.constFirst()));
+        QTRY_COMPARE_WITH_TIMEOUT(texts(manager).value(0), QStringLiteral("after"), timeoutMs);
+        QCOMPARE(texts(manager).value(1), QStringLiteral("outside"));
+    }
 }
 
 } // namespace HistoryChecks
