@@ -14,15 +14,7 @@ namespace {
 
 constexpr qsizetype cap = 64 * 1024 * 1024;
 
-TargetAtoms testAtoms()
-{
-    TargetAtoms atoms;
-    atoms.utf8String = 300;
-    atoms.textPlainUtf8 = 301;
-    atoms.passwordHint = 302;
-    atoms.imagePng = 303;
-    return atoms;
-}
+constexpr TargetAtoms atoms {.utf8String = 300, .textPlainUtf8 = 301, .passwordHint = 302, .imagePng = 303};
 
 // A valid BMP whose header claims other dimensions than its pixels have
 // (the size is checked whatever the format).
@@ -75,7 +67,6 @@ void TestClipboardReadRules::targetsInOrder()
     QFETCH(QList<QByteArray>, names);
     QFETCH(QList<uint32_t>, images);
     QFETCH(QList<uint32_t>, texts);
-    const TargetAtoms atoms = testAtoms();
     // The TARGETS reply as the owner sends it, atoms in host order; a stray
     // tail shorter than an atom is ignored.
     QByteArray reply(reinterpret_cast<const char *>(offered.constData()),
