@@ -24,11 +24,11 @@ using CopyFunction = std::function<bool(const QByteArray &, const QString &)>;
 void verifyTextAndPngCaptured(const ClipboardManager &manager, const CopyFunction &copy,
                               const QString &textType, int timeoutMs);
 
-// Pastes a text entry, then an image entry, back onto the clipboard (paste
-// returns whether the entry is on it) and checks that readers (read(type))
-// get the entry's own text under each of textTypes and its stored PNG bytes,
-// as often as they ask, and that the write is not recorded: the next outside
-// copy follows the one before it.
+// Pastes a text entry, then an image entry captured from an owner's PNG, back
+// onto the clipboard (paste returns whether the entry is on it) and checks
+// that readers (read(type)) get the entry's text under each of textTypes and
+// the owner's very PNG bytes, as often as they ask, and that the write is not
+// recorded: the next outside copy follows the one before it.
 void verifyOwnWriteServedNotCaptured(const ClipboardManager &manager, const PasteboardProvider &provider,
                                      const CopyFunction &copy,
                                      const std::function<bool(const ClipboardItem &)> &paste,
