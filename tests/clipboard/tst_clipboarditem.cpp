@@ -14,10 +14,8 @@ class TestClipboardItem : public QObject
 private Q_SLOTS:
     void equality_data();
     void equality();
-    void displayText_data();
-    void displayText();
-    void storedTextIsWhatReadersSee_data();
-    void storedTextIsWhatReadersSee();
+    void preparedText_data();
+    void preparedText();
     void thumbnailFitsTheLargestRow_data();
     void thumbnailFitsTheLargestRow();
     void mislabelledImageStoredAsPng();
@@ -133,56 +131,49 @@ void TestClipboardItem::equality()
     QCOMPARE(!ClipboardItem::quickCompare(a, b).has_value(), needsDecoding);
 }
 
-void TestClipboardItem::displayText_data()
+// The prepared text, from the owner's bytes or from a string: what readers
+// see (invalid bytes decoded as Qt does) and what the list shows.
+void TestClipboardItem::preparedText_data()
 {
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("utf8");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("cut");
-    QTest::newRow("leading and inner kept") << u"  a  \n\n  b\r\n"_qs << u"  a  \n\n  b"_qs << false;
-    QTest::newRow("multi-byte blanks") << u"x\u00a0\u2003\u3000"_qs << u"x"_qs << false;
-    QTest::newRow("only blanks") << u" \n\t\u2028"_qs << QString() << false;
+    QTest::newRow("leading and inner kept") << QByteArray("  a  \n\n  b\r\n") << u"  a  \n\n  b"_qs << false;
+    QTest::newRow("multi-byte blanks") << u"x\u00a0\u2003\u3000"_qs.toUtf8() << u"x"_qs << false;
+    QTest::newRow("only blanks") << u" \n\t\u2028"_qs.toUtf8() << QString() << false;
+    QTest::newRow("UTF-8") << QByteArray("caf\xc3\xa9 \xe2\x98\x83 \xf0\x9f\x98\x80")
+                           << u"caf\u00e9 \u2603 \U0001F600"_qs << false;
+    const QByteArray invalid("a\xff\xfe"
+                             "b\xed\xa0\x80z\xe2\x98");
+    QTest::newRow("invalid and cut sequences") << invalid << QString::fromUtf8(invalid) << false;
+    QTest::newRow("inner NUL") << QByteArray("a\0b", 3) << QString::fromUtf16(u"a\0b", 3) << false;
 
     const qsizetype max = ClipboardText::maxDisplayLength;
     QTest::newRow("longest, then blanks")
-        << QString(QString(max, u'a') + QString(100000, u' ')) << QString(max, u'a') << false;
-    QTest::newRow("one more is cut") << QString(max + 1, u'a') << QString(max, u'a') << true;
+        << QString(QString(max, u'a') + QString(100000, u' ')).toUtf8() << QString(max, u'a') << false;
+    QTest::newRow("one more is cut") << QByteArray(max + 1, 'a') << QString(max, u'a') << true;
     QTest::newRow("not inside a surrogate pair")
-        << QString(QString(max - 1, u'a') + u"\U0001F600tail"_qs) << QString(max - 1, u'a') << true;
+        << QString(QString(max - 1, u'a') + u"\U0001F600tail"_qs).toUtf8() << QString(max - 1, u'a') << true;
     QTest::newRow("three-byte characters")
-        << QString(2 * max, QChar(0x20ac)) << QString(max, QChar(0x20ac)) << true;
+        << QString(2 * max, QChar(0x20ac)).toUtf8() << QString(max, QChar(0x20ac)) << true;
 }
 
-void TestClipboardItem::displayText()
+void TestClipboardItem::preparedText()
 {
-    QFETCH(QString, text);
+    QFETCH(QByteArray, utf8);
     QFETCH(QString, shown);
     QFETCH(bool, cut);
-    const ClipboardText prepared = ClipboardText::fromString(text);
-    QCOMPARE(prepared.displayText(), shown);
-    QCOMPARE(prepared.isDisplayTextCut(), cut);
-    QCOMPARE(prepared.isBlank(), text.trimmed().isEmpty());
-}
-
-void TestClipboardItem::storedTextIsWhatReadersSee_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("ASCII") << QByteArray("plain text");
-    QTest::newRow("UTF-8") << QByteArray("caf\xc3\xa9 \xe2\x98\x83 \xf0\x9f\x98\x80");
-    QTest::newRow("invalid and cut sequences") << QByteArray("a\xff\xfe"
-                                                             "b\xed\xa0\x80z\xe2\x98");
-    QTest::newRow("inner NUL") << QByteArray("a\0b", 3);
-}
-
-void TestClipboardItem::storedTextIsWhatReadersSee()
-{
-    QFETCH(QByteArray, bytes);
-    const QString decoded = QString::fromUtf8(bytes);
-    const ClipboardText text = ClipboardText::fromUtf8(bytes);
-    QCOMPARE(text.toString(), decoded);
-    QCOMPARE(text.size(), decoded.size());
-    QCOMPARE(text.utf8(), decoded.toUtf8());
-    // The same text arriving as a string is the same entry.
-    QCOMPARE(ClipboardText::quickCompare(text, ClipboardText::fromString(decoded)),
+    const QString decoded = QString::fromUtf8(utf8);
+    for (const ClipboardText &text : {ClipboardText::fromUtf8(utf8), ClipboardText::fromString(decoded)}) {
+        QCOMPARE(text.toString(), decoded);
+        QCOMPARE(text.size(), decoded.size());
+        QCOMPARE(text.utf8(), decoded.toUtf8());
+        QCOMPARE(text.displayText(), shown);
+        QCOMPARE(text.isDisplayTextCut(), cut);
+        QCOMPARE(text.isBlank(), decoded.trimmed().isEmpty());
+    }
+    // The same text arriving as bytes or as a string is the same entry.
+    QCOMPARE(ClipboardText::quickCompare(ClipboardText::fromUtf8(utf8), ClipboardText::fromString(decoded)),
              std::optional<bool>(true));
 }
 
