@@ -25,7 +25,6 @@ private Q_SLOTS:
     void misbehavingOwnerCapturesNothing();
 
 private:
-    void start();
     QStringList texts() const { return HistoryChecks::texts(*m_manager); }
 
     std::optional<WaylandSession> m_session;
@@ -61,12 +60,8 @@ void TestWaylandPasteboardProvider::initTestCase()
 
 void TestWaylandPasteboardProvider::init()
 {
-    // Leave no owner from an earlier test behind.
+    // Leave no owner from an earlier test behind; start after its copy.
     QVERIFY(copy("reset"));
-}
-
-void TestWaylandPasteboardProvider::start()
-{
     auto provider = std::make_unique<WaylandPasteboardProvider>(WaylandPasteboardProvider::Protocol::Wlr);
     QVERIFY(provider->isValid());
     m_provider = provider.get();
@@ -82,7 +77,6 @@ void TestWaylandPasteboardProvider::cleanup()
 
 void TestWaylandPasteboardProvider::capturesCopiesAndServesOwnWrites()
 {
-    start();
     const QString textType = QStringLiteral("text/plain;charset=utf-8");
     HistoryChecks::verifyTextAndPngCaptured(*m_manager, copy, textType, captureTimeoutMs);
     const auto paste = [this](const ClipboardItem &item) {
@@ -113,7 +107,6 @@ void TestWaylandPasteboardProvider::misbehavingOwnerCapturesNothing()
 {
     QFETCH(QString, command);
     QFETCH(bool, copyAtOnce);
-    start();
     QSignalSpy changed(m_provider, &WaylandPasteboardProvider::snapshotChanged);
     QProcess owner;
     owner.start(QStringLiteral("bash"), {QStringLiteral("-c"), command});

@@ -30,7 +30,6 @@ private Q_SLOTS:
     void misbehavingOwnerNotFetched();
 
 private:
-    void start();
     QStringList texts() const { return HistoryChecks::texts(*m_manager); }
 
     X11PasteboardProvider *m_provider = nullptr;
@@ -109,12 +108,8 @@ static bool waitForLine(QProcess &process, const QByteArray &prefix, QByteArray 
 
 void TestX11PasteboardProvider::init()
 {
-    // Leave no owner from an earlier test behind.
+    // Leave no owner from an earlier test behind; start after its copy.
     QVERIFY(copy("reset"));
-}
-
-void TestX11PasteboardProvider::start()
-{
     auto provider = std::make_unique<X11PasteboardProvider>();
     QVERIFY(provider->isValid());
     m_provider = provider.get();
@@ -130,7 +125,6 @@ void TestX11PasteboardProvider::cleanup()
 
 void TestX11PasteboardProvider::capturesCopiesAndServesOwnWrites()
 {
-    start();
     HistoryChecks::verifyTextAndPngCaptured(*m_manager, copy, QStringLiteral("UTF8_STRING"),
                                             captureTimeoutMs);
 
@@ -185,7 +179,6 @@ void TestX11PasteboardProvider::misbehavingOwnerNotFetched()
 {
     QFETCH(QString, command);
     QFETCH(QByteArray, neverSaid);
-    start();
     QSignalSpy changed(m_provider, &X11PasteboardProvider::snapshotChanged);
     const qint64 before = memoryKiB("VmRSS");
     const qint64 peakBefore = memoryKiB("VmHWM");
