@@ -47,10 +47,8 @@ int main(int argc, char *argv[])
     const bool flood = mode == "flood";
     std::string text = mode == "secret" || mode == "huge" ? args[1] : "";
     using Clock = std::chrono::steady_clock;
-    const auto duration
-        = flood ? std::chrono::duration<double>(std::atof(args[1].c_str())) : Clock::duration();
-    const auto interval
-        = flood ? std::chrono::duration<double>(1.0 / std::atof(args[2].c_str())) : Clock::duration();
+    const std::chrono::duration<double> duration(flood ? std::atof(args[1].c_str()) : 0);
+    const std::chrono::duration<double> interval(flood ? 1.0 / std::atof(args[2].c_str()) : 0);
 
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);

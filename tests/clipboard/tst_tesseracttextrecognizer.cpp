@@ -1,6 +1,7 @@
 #include "clipboard/tesseract/TesseractTextRecognizer.h"
 #include "support/EditDistance.h"
 
+#include <QFont>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,15 +40,10 @@ private Q_SLOTS:
 // one wrong character per line, while three recognitions run at once.
 void TesseractTextRecognizerTest::recognisesLinesInReadingOrderOnSeveralThreads()
 {
-    struct Case
-    {
-        QStringList lines;
-        QImage image;
-    };
     const QStringList lines1 = {u"The quick brown fox jumps"_qs, u"over the lazy dog at 10:45"_qs};
     const QStringList lines2 = {u"Second image lists ports 8080"_qs, u"then 443 and 22"_qs};
     const QStringList lines3 = {u"Third image holds a title"_qs, u"under a heading"_qs};
-    const QList<Case> cases = {
+    const QList<std::pair<QStringList, QImage>> cases = {
         {lines1, renderLines(lines1, Qt::black, Qt::white)},
         {lines2, renderLines(lines2, QColor(230, 230, 230), QColor(30, 30, 40))},
         // Black text on a transparent background must not turn into black on black.
@@ -56,14 +52,16 @@ void TesseractTextRecognizerTest::recognisesLinesInReadingOrderOnSeveralThreads(
     TesseractTextRecognizer recognizer;
     QThreadPool pool;
     pool.setMaxThreadCount(3);
-    const QList<std::optional<QString>> results = QtConcurrent::blockingMapped(
-        &pool, cases, [&recognizer](const Case &c) { return recognizer.recognize(c.image); });
+    const QList<std::optional<QString>> results
+        = QtConcurrent::blockingMapped(&pool, cases, [&recognizer](const std::pair<QStringList, QImage> &c) {
+              return recognizer.recognize(c.second);
+          });
     for (int i = 0; i < cases.size(); ++i) {
         QVERIFY2(results.at(i).has_value(), "no text recognised");
-        const QString expected = cases.at(i).lines.join(QLatin1Char(' ')).toLower();
+        const QString expected = cases.at(i).first.join(QLatin1Char(' ')).toLower();
         const QString actual = results.at(i)->toLower();
         QVERIFY2(actual.count(QLatin1Char(' ')) == expected.count(QLatin1Char(' '))
-                     && editDistance(actual, expected) <= cases.at(i).lines.size(),
+                     && editDistance(actual, expected) <= cases.at(i).first.size(),
                  qPrintable(u"got \"%1\", expected \"%2\""_qs.arg(actual, expected)));
     }
 }

@@ -48,6 +48,7 @@ void XTestPasteSimulatorTest::initTestCase()
 void XTestPasteSimulatorTest::cleanup()
 {
     runTool(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QStringLiteral("shift")});
+    runTool(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
 }
 
 void XTestPasteSimulatorTest::pastesIntoFocusedWindow_data()
@@ -76,10 +77,6 @@ void XTestPasteSimulatorTest::pastesIntoFocusedWindow()
     QFETCH(bool, terminal);
     if (!variant.isEmpty())
         QVERIFY(runTool(u"setxkbmap"_qs, {u"-layout"_qs, u"us"_qs, u"-variant"_qs, variant}).ok());
-    auto restore = qScopeGuard([&] {
-        if (!variant.isEmpty())
-            runTool(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
-    });
     // paste_target writes its text field to output, the keys it saw to
     // output.keys, and makes output.focused once the field has the focus. An
     // xterm pastes the clipboard on Ctrl+Shift+V with this translation; its
