@@ -176,14 +176,12 @@ void TestClipboardManager::ownWriteNotCapturedAndKeystrokeFollows()
     copy(u"text"_qs);
     const QList<QUuid> before = ids();
 
-    QSignalSpy inserted(m_manager->history(), &QAbstractItemModel::rowsInserted);
     m_manager->paste(m_manager->copiedItems().at(pasteImage ? 1 : 0), keystroke);
     QCOMPARE(m_simulator->calls(), 0); // returns before the keystroke
     QCOMPARE(m_provider->writeCount(), 1);
     QCOMPARE(m_manager->lastChangeCount(), m_provider->changeCount());
     m_manager->checkForChanges();
     QCOMPARE(ids(), before);
-    QCOMPARE(inserted.count(), 0);
     // An image goes back without its recognised text.
     QCOMPARE(m_provider->images(), pasteImage ? std::optional(QList<QImage> {blue}) : std::nullopt);
     QCOMPARE(m_provider->text(), pasteImage ? std::nullopt : std::optional(u"text"_qs));
@@ -347,6 +345,11 @@ void TestClipboardManager::backedUpQueueLeavesTheSameHistory()
         m_provider->queue(change);
     m_manager->startMonitoring();
     QTRY_COMPARE(texts(), expected);
+
+    // Nothing polls a queuing provider: a change only a poll could see stays unseen.
+    m_provider->setChangeCount(m_provider->changeCount() + 7);
+    QTest::qWait(3 * int(ClipboardManager::pollInterval.count()));
+    QVERIFY(m_manager->lastChangeCount() != m_provider->changeCount());
 }
 
 QTEST_MAIN(TestClipboardManager)
