@@ -29,20 +29,11 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::KeyPress) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            switch (key->key()) {
-            case Qt::Key_Shift:
-            case Qt::Key_Control:
-            case Qt::Key_Alt:
-            case Qt::Key_Meta:
-            case Qt::Key_Super_L:
-            case Qt::Key_Super_R:
-                break;
-            default:
-                m_file.write(QKeySequence(key->keyCombination()).toString().toUtf8() + '\n');
-                m_file.flush();
-            }
+        const auto *key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent *>(event) : nullptr;
+        if (key && !(key->key() >= Qt::Key_Shift && key->key() <= Qt::Key_Alt)
+            && key->key() != Qt::Key_Super_L && key->key() != Qt::Key_Super_R) {
+            m_file.write(QKeySequence(key->keyCombination()).toString().toUtf8() + '\n');
+            m_file.flush();
         }
         return QObject::eventFilter(watched, event);
     }

@@ -26,16 +26,8 @@ void TestTextSearch::findAgreesWithPlainSearch_data()
 
     const QByteArray log = QByteArray("2024-05-01 12:00:00 INFO request served in 12 ms\n").repeated(2000);
     QTest::newRow("empty needle") << log << QByteArray() << qsizetype(17);
-    QTest::newRow("needle longer than text") << QByteArray("abc") << QByteArray("abcd") << qsizetype(0);
-    QTest::newRow("single byte") << log << QByteArray("\n") << qsizetype(60);
-    QTest::newRow("absent word in a long log") << log << QByteArray("invoice") << qsizetype(0);
     QTest::newRow("present only at the very end")
         << QByteArray(log + "invoice") << QByteArray("invoice") << qsizetype(0);
-    QTest::newRow("present at the start, searched from later")
-        << QByteArray("invoice" + log + "invoice") << QByteArray("invoice") << qsizetype(1);
-    QTest::newRow("from beyond the end") << log << QByteArray("ms") << qsizetype(log.size() + 5);
-    QTest::newRow("repeated byte in the needle")
-        << QByteArray(QByteArray(5000, 'a') + "aab") << QByteArray("aaab") << qsizetype(0);
     // Every second position is a near-match that fails only at its end: the
     // vector scan's candidates keep failing and the search hands over to the
     // two-way search.
@@ -87,13 +79,9 @@ void TestTextSearch::searchForm_data()
     QTest::addColumn<bool>("found");
 
     QTest::newRow("ASCII capitals") << u"Invoice 42 PAID"_qs << u"paid"_qs << true;
-    QTest::newRow("search in capitals") << u"invoice"_qs << u"VOIC"_qs << true;
     QTest::newRow("accented capitals") << u"\u00c4RGER \u00dcBER"_qs << u"\u00e4rger \u00fc"_qs << true;
-    QTest::newRow("Greek") << u"\u039a\u0391\u039b\u0397\u039c\u0395\u03a1\u0391"_qs
-                           << u"\u03ba\u03b1\u03bb"_qs << true;
     QTest::newRow("Kelvin sign is a k") << u"\u212aelvin"_qs << u"kel"_qs << true;
     QTest::newRow("composed text, decomposed search") << u"caf\u00e9 au lait"_qs << u"cafe\u0301"_qs << true;
-    QTest::newRow("decomposed text, composed search") << u"CAFE\u0301"_qs << u"caf\u00e9"_qs << true;
     QTest::newRow("simple folding: sharp s stays") << u"STRASSE"_qs << u"stra\u00dfe"_qs << false;
     QTest::newRow("outside the BMP") << u"x\U00010400y"_qs << u"\U00010428"_qs << true;
     QTest::newRow("accent is not optional") << u"resume"_qs << u"r\u00e9sum\u00e9"_qs << false;

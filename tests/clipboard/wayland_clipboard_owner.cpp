@@ -37,16 +37,6 @@ void cancel(void *, zwlr_data_control_source_v1 *)
 
 const zwlr_data_control_source_v1_listener sourceListener = {send, cancel};
 
-void ignoreOffer(void *, zwlr_data_control_device_v1 *, zwlr_data_control_offer_v1 *offer)
-{
-    zwlr_data_control_offer_v1_destroy(offer);
-}
-void ignoreSelection(void *, zwlr_data_control_device_v1 *, zwlr_data_control_offer_v1 *) { }
-void ignoreFinished(void *, zwlr_data_control_device_v1 *) { }
-
-const zwlr_data_control_device_v1_listener deviceListener
-    = {ignoreOffer, ignoreSelection, ignoreFinished, ignoreSelection};
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -66,7 +56,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     zwlr_data_control_device_v1 *device = zwlr_data_control_manager_v1_get_data_device(manager, seat);
-    zwlr_data_control_device_v1_add_listener(device, &deviceListener, nullptr);
+    // No listener on the device: the offers of later selections are ignored.
     zwlr_data_control_source_v1 *source = zwlr_data_control_manager_v1_create_data_source(manager);
     zwlr_data_control_source_v1_add_listener(source, &sourceListener, nullptr);
     zwlr_data_control_source_v1_offer(source, "text/plain;charset=utf-8");

@@ -81,7 +81,7 @@ bool FakePasteboardProvider::writeImages(const QList<ClipboardImage> &images)
 {
     ++m_changeCount;
     ++m_writeCount;
-    m_writtenPng = images.isEmpty() ? QByteArray() : images.constFirst().png();
-    m_images = QList<QImage> {QImage::fromData(m_writtenPng, "PNG")};
+    m_images
+        = QList<QImage> {images.isEmpty() ? QImage() : QImage::fromData(images.constFirst().png(), "PNG")};
     return true;
 }

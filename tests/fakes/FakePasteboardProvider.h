@@ -3,7 +3,6 @@
 #include "clipboard/ClipboardSnapshotQueue.h"
 #include "clipboard/PasteboardProvider.h"
 
-#include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -37,8 +36,6 @@ public:
     int writeCount() const { return m_writeCount; }
     const std::optional<QList<QImage>> &images() const { return m_images; }
     const std::optional<QString> &text() const { return m_text; }
-    // The PNG bytes of the last image written.
-    const QByteArray &writtenPng() const { return m_writtenPng; }
 
     qint64 changeCount() const override { return m_changeCount; }
     std::optional<QList<QImage>> readImages() const override;
@@ -55,7 +52,6 @@ private:
     qint64 m_changeCount = 1000;
     std::optional<QList<QImage>> m_images;
     std::optional<QString> m_text;
-    QByteArray m_writtenPng;
     int m_writeCount = 0;
     bool m_queuing = false;
     ClipboardSnapshotQueue m_queue;
