@@ -158,16 +158,24 @@ void TestClipboardManager::capture()
 
 void TestClipboardManager::ownWriteNotCapturedAndKeystrokeFollows_data()
 {
+    using Writes = FakePasteboardProvider::Writes;
     QTest::addColumn<bool>("pasteImage");
     QTest::addColumn<bool>("keystroke");
-    QTest::newRow("text entry, with keystroke") << false << true;
-    QTest::newRow("image entry, without keystroke") << true << false;
+    QTest::addColumn<Writes>("writes");
+    QTest::addColumn<bool>("keystrokeFollows");
+    QTest::newRow("text entry, with keystroke") << false << true << Writes::Taken << true;
+    QTest::newRow("image entry, without keystroke") << true << false << Writes::Taken << false;
+    // The chord would paste what the clipboard held before.
+    QTest::newRow("refused write") << false << true << Writes::Refused << false;
+    QTest::newRow("write never reaches the clipboard") << true << true << Writes::NeverSettled << false;
 }
 
 void TestClipboardManager::ownWriteNotCapturedAndKeystrokeFollows()
 {
     QFETCH(bool, pasteImage);
     QFETCH(bool, keystroke);
+    QFETCH(FakePasteboardProvider::Writes, writes);
+    QFETCH(bool, keystrokeFollows);
     const QImage blue = picture(qRgb(0, 0, 255));
     m_recognizer->setResult(blue.pixel(0, 0), u"recognised"_qs);
     m_provider->copyImages({blue});
@@ -176,6 +184,7 @@ void TestClipboardManager::ownWriteNotCapturedAndKeystrokeFollows()
     copy(u"text"_qs);
     const QList<QUuid> before = ids();
 
+    m_provider->setWrites(writes);
     m_manager->paste(m_manager->copiedItems().at(pasteImage ? 1 : 0), keystroke);
     QCOMPARE(m_simulator->calls(), 0); // returns before the keystroke
     QCOMPARE(m_provider->writeCount(), 1);
@@ -185,7 +194,7 @@ void TestClipboardManager::ownWriteNotCapturedAndKeystrokeFollows()
     // An image goes back without its recognised text.
     QCOMPARE(m_provider->images(), pasteImage ? std::optional(QList<QImage> {blue}) : std::nullopt);
     QCOMPARE(m_provider->text(), pasteImage ? std::nullopt : std::optional(u"text"_qs));
-    if (keystroke) {
+    if (keystrokeFollows) {
         QTRY_COMPARE(m_simulator->calls(), 1);
     } else {
         // A keystroke would follow after 100 ms; give it ample time not to come.

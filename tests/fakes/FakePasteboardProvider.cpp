@@ -74,7 +74,7 @@ bool FakePasteboardProvider::setString(const QString &string, const QString &typ
     ++m_changeCount;
     ++m_writeCount;
     m_text = string;
-    return true;
+    return m_writes != Writes::Refused;
 }
 
 bool FakePasteboardProvider::writeImages(const QList<ClipboardImage> &images)
@@ -83,5 +83,5 @@ bool FakePasteboardProvider::writeImages(const QList<ClipboardImage> &images)
     ++m_writeCount;
     m_images
         = QList<QImage> {images.isEmpty() ? QImage() : QImage::fromData(images.constFirst().png(), "PNG")};
-    return true;
+    return m_writes != Writes::Refused;
 }

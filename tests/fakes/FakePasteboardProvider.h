@@ -33,6 +33,10 @@ public:
     // Queues a prepared snapshot, as a queuing provider's reader would.
     void queue(const ClipboardSnapshot &snapshot) { m_queue.push(snapshot); }
 
+    // How the system clipboard takes the writes that follow.
+    enum class Writes { Taken, Refused, NeverSettled };
+    void setWrites(Writes writes) { m_writes = writes; }
+
     int writeCount() const { return m_writeCount; }
     const std::optional<QList<QImage>> &images() const { return m_images; }
     const std::optional<QString> &text() const { return m_text; }
@@ -43,6 +47,7 @@ public:
     void clearContents() override;
     bool setString(const QString &string, const QString &type) override;
     bool writeImages(const QList<ClipboardImage> &images) override;
+    bool waitUntilWritten(QDeadlineTimer) override { return m_writes == Writes::Taken; }
     bool queuesSnapshots() const override { return m_queuing; }
     QList<ClipboardSnapshot> takeSnapshots() override;
 
@@ -54,5 +59,6 @@ private:
     std::optional<QString> m_text;
     int m_writeCount = 0;
     bool m_queuing = false;
+    Writes m_writes = Writes::Taken;
     ClipboardSnapshotQueue m_queue;
 };
