@@ -52,11 +52,6 @@ QVariant storedValue(const QString &rawName)
     return PrivateSettings::store().value(QStringLiteral("KeyboardShortcuts_") + rawName);
 }
 
-void storeValue(const QString &rawName, const QVariant &value)
-{
-    PrivateSettings::store().setValue(QStringLiteral("KeyboardShortcuts_") + rawName, value);
-}
-
 } // namespace
 
 class TestGlobalHotKeys : public QObject
@@ -110,120 +105,61 @@ private Q_SLOTS:
         layer.registerShortcut(shiftSuperV, {}, {});
         QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{1, true}, {3, true}, {4, true}}));
 
-        // Unregistering removes every record of the shortcut.
+        // Unregistering removes every record of the shortcut, and its hotkeys.
         layer.unregisterShortcut(shiftSuperV);
         QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{3, true}}));
+        QCOMPARE(backend.held.size(), size_t(1));
         layer.registerShortcut(shiftSuperV, {}, {});
         QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{3, true}, {5, true}}));
-        QCOMPARE(layer.lastIdentifier(), 5u);
-        QCOMPARE(backend.calls,
-                 (QList<Call> {{Call::Register, 1},
-                               {Call::Register, 2},
-                               {Call::Register, 3},
-                               {Call::Register, 4},
-                               {Call::Unregister, 1},
-                               {Call::Unregister, 4},
-                               {Call::Register, 5}}));
     }
 
+    // Switched off and on again, the hotkeys come back under their
+    // identifiers; one whose combination was taken meanwhile is dropped and
+    // reported.
     void suspendAndReregisterKeepIdentifiersOrDrop()
     {
         FakeHotKeyBackend backend;
         GlobalHotKeys layer(backend);
         layer.registerShortcut(shiftSuperV, {}, {});
         layer.registerShortcut(optionF, {}, {});
-        backend.calls.clear();
-
         layer.setEnabled(false);
-        QCOMPARE(backend.calls, (QList<Call> {{Call::Unregister, 1}, {Call::Unregister, 2}}));
         QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{1, false}, {2, false}}));
-
-        backend.calls.clear();
-        layer.setEnabled(false);
-        QVERIFY(backend.calls.isEmpty());
-
-        layer.setEnabled(true);
-        QCOMPARE(backend.calls, (QList<Call> {{Call::Register, 1}, {Call::Register, 2}}));
-        QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{1, true}, {2, true}}));
-
-        backend.calls.clear();
-        layer.setEnabled(true);
-        QVERIFY(backend.calls.isEmpty());
-
-        // A record whose registration fails on the way back is dropped.
-        layer.setEnabled(false);
         backend.taken.insert(shiftSuperV);
+        backend.calls.clear();
         QCOMPARE(StdoutCapture::during([&] { layer.setEnabled(true); }),
                  QStringLiteral("Error registering hotkey ⌃⇧V: 10\n").toUtf8());
+        QCOMPARE(backend.calls, (QList<Call> {{Call::Register, 1}, {Call::Register, 2}}));
         QCOMPARE(idsAndStates(layer), (QList<std::pair<quint32, bool>> {{2, true}}));
     }
 
-    void flagsBeforeFirstRegistrationApplyOnInstall()
-    {
-        FakeHotKeyBackend backend;
-        GlobalHotKeys layer(backend);
-        layer.setEnabled(false);
-        QVERIFY(backend.calls.isEmpty());
-
-        int pressed = 0;
-        layer.registerShortcut(shiftSuperV, [&](const Shortcut &) { ++pressed; }, {});
-        // Registered at once, then suspended by the first installation.
-        QCOMPARE(backend.calls, (QList<Call> {{Call::Register, 1}, {Call::Unregister, 1}}));
-        QVERIFY(!backend.press(shiftSuperV));
-
-        layer.setEnabled(true);
-        QCOMPARE(backend.held.size(), size_t(1));
-        QVERIFY(backend.press(shiftSuperV));
-        QCOMPARE(pressed, 1);
-    }
-
+    // While a menu is open the hotkeys are suspended and matched in the
+    // application's key events: a repeat, another modifier or a stored bit
+    // outside the five does not count; the menu stays open until its last
+    // popup, a submenu too, closes.
     void menuOpenSuspendsAndMatchesKeyEvents()
     {
         FakeHotKeyBackend backend;
         backend.nativeKeyCodes.add(9 + 8, 9); // V
-        backend.nativeKeyCodes.add(0 + 8, 0); // A
         GlobalHotKeys layer(backend);
         MenuTracker tracker(layer, backend.keyCodes());
         int pressed = 0;
-        int released = 0;
-        layer.registerShortcut(
-            shiftSuperV, [&](const Shortcut &) { ++pressed; }, [&](const Shortcut &) { ++released; });
-        layer.registerShortcut(Shortcut::fromRawValues(0, 0x1600), [&](const Shortcut &) { ++pressed; }, {});
-        backend.calls.clear();
-
+        layer.registerShortcut(shiftSuperV, [&](const Shortcut &) { ++pressed; }, {});
         KeyRecordingWindow popup;
         popup.setFlags(Qt::Popup);
-        popup.resize(50, 50);
         popup.show();
-        QVERIFY(layer.isMenuOpen());
         QVERIFY(layer.isMatchingKeyEvents());
-        QCOMPARE(backend.calls, (QList<Call> {{Call::Unregister, 1}, {Call::Unregister, 2}}));
 
-        auto send = [&](QEvent::Type type, int key, Qt::KeyboardModifiers modifiers, quint32 scanCode,
-                        bool autoRepeat = false) {
-            QKeyEvent event(type, key, modifiers, scanCode, 0, 0, QString(), autoRepeat);
+        const auto send = [&](Qt::KeyboardModifiers modifiers, bool autoRepeat) {
+            QKeyEvent event(QEvent::KeyPress, Qt::Key_V, modifiers, 17, 0, 0, QString(), autoRepeat);
             QCoreApplication::sendEvent(&popup, &event);
         };
-        const auto shiftMeta = Qt::ShiftModifier | Qt::MetaModifier;
-        send(QEvent::KeyPress, Qt::Key_V, shiftMeta, 17);
-        send(QEvent::KeyPress, Qt::Key_V, shiftMeta, 17, true);
-        send(QEvent::KeyRelease, Qt::Key_V, shiftMeta, 17);
+        send(Qt::ShiftModifier | Qt::MetaModifier, false);
+        send(Qt::ShiftModifier | Qt::MetaModifier, true);
+        send(Qt::ShiftModifier, false);
         QCOMPARE(pressed, 1);
-        QCOMPARE(released, 1);
-        // Other keys and other modifiers reach the menu.
-        send(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 8);
-        send(QEvent::KeyPress, Qt::Key_V, Qt::ShiftModifier, 17);
-        QCOMPARE(popup.keys, (QList<int> {Qt::Key_A, Qt::Key_V}));
-        QCOMPARE(pressed, 1);
-
-        // A stored modifier outside the five (alpha-lock, hand-edited) never
-        // matches a key event.
-        QVERIFY(!layer.handleKeyEvent(Shortcut(0, 0x1200), EventType::keyDown));
+        QCOMPARE(popup.keys, QList<int> {Qt::Key_V});
         QVERIFY(!layer.handleKeyEvent(Shortcut(0, 0x1600), EventType::keyDown));
-        QCOMPARE(pressed, 1);
 
-        // The menu stays open until its last popup, a submenu too, closes;
-        // an ordinary window does not count.
         QWindow submenu;
         submenu.setFlags(Qt::Popup);
         QWindow ordinary;
@@ -234,40 +170,7 @@ private Q_SLOTS:
         QVERIFY(layer.isMenuOpen());
         backend.calls.clear();
         submenu.hide();
-        QVERIFY(!layer.isMenuOpen());
         QVERIFY(!layer.isMatchingKeyEvents());
-        QCOMPARE(backend.calls, (QList<Call> {{Call::Register, 1}, {Call::Register, 2}}));
-        QVERIFY(backend.press(shiftSuperV));
-        QCOMPARE(pressed, 2);
-    }
-
-    void disabledIgnoresMenusAndKeyEvents()
-    {
-        FakeHotKeyBackend backend;
-        backend.nativeKeyCodes.add(9 + 8, 9);
-        GlobalHotKeys layer(backend);
-        MenuTracker tracker(layer, backend.keyCodes());
-        int pressed = 0;
-        layer.registerShortcut(shiftSuperV, [&](const Shortcut &) { ++pressed; }, {});
-        layer.setEnabled(false);
-        backend.calls.clear();
-
-        KeyRecordingWindow popup;
-        popup.setFlags(Qt::Popup);
-        popup.show();
-        QVERIFY(layer.isMenuOpen());
-        QVERIFY(!layer.isMatchingKeyEvents());
-        QVERIFY(backend.calls.isEmpty());
-        QKeyEvent event(QEvent::KeyPress, Qt::Key_V, Qt::ShiftModifier | Qt::MetaModifier, 17, 0, 0);
-        QCoreApplication::sendEvent(&popup, &event);
-        QCOMPARE(pressed, 0);
-        QCOMPARE(popup.keys, QList<int> {Qt::Key_V});
-
-        // Enabling while the menu is open keeps the hotkeys suspended.
-        layer.setEnabled(true);
-        QVERIFY(backend.calls.isEmpty());
-        QVERIFY(layer.isMatchingKeyEvents());
-        popup.hide();
         QCOMPARE(backend.calls, (QList<Call> {{Call::Register, 1}}));
     }
 
@@ -275,7 +178,6 @@ private Q_SLOTS:
     {
         QSignalSpy changes(&notifier(), &ShortcutNotifier::shortcutByNameDidChange);
         const Name name = Name::togglePanel();
-        QCOMPARE(name.rawValue(), QStringLiteral("togglePanel"));
         QCOMPARE(storedValue(QStringLiteral("togglePanel")).toString(),
                  QStringLiteral(R"({"carbonKeyCode":9,"carbonModifiers":4608})"));
         QCOMPARE(m_backend->calls, (QList<Call> {{Call::Register, 1}}));
@@ -298,39 +200,8 @@ private Q_SLOTS:
             QVERIFY(changes.isEmpty());
             QVERIFY(m_backend->calls.isEmpty());
         }
-    }
-
-    void resetLeavesGarbageAndRestoresDefaults()
-    {
-        storeValue(QStringLiteral("plain"), QStringLiteral("abc"));
-        storeValue(QStringLiteral("removed"), false);
-        storeValue(QStringLiteral("kept"), QString::fromUtf8(cmdK.toJson()));
-        QSignalSpy changes(&notifier(), &ShortcutNotifier::shortcutByNameDidChange);
-
-        reset({Name(QStringLiteral("plain")), Name(QStringLiteral("removed"))});
-        resetAll();
-
-        QCOMPARE(storedValue(QStringLiteral("plain")).toString(), QStringLiteral("abc"));
-        QCOMPARE(storedValue(QStringLiteral("removed")).toString(), QStringLiteral("false"));
-        QVERIFY(!PrivateSettings::store().contains(QStringLiteral("KeyboardShortcuts_kept")));
-        QCOMPARE(changes.size(), 1);
-        QCOMPARE(changes[0][0].value<Name>().rawValue(), QStringLiteral("kept"));
-
-        // The next store replaces garbage.
-        setShortcut(optionF, Name(QStringLiteral("plain")));
-        QCOMPARE(getShortcut(Name(QStringLiteral("plain"))), optionF);
-
-        // Reset brings a name's default back.
-        const Name name = Name::togglePanel();
-        setShortcut(optionF, name);
-        reset({name});
-        QCOMPARE(getShortcut(name), Name::togglePanelDefault());
-        // resetAll makes names without defaults: the entry goes and the hotkey
-        // with it.
-        m_backend->calls.clear();
-        resetAll();
-        QVERIFY(!PrivateSettings::store().contains(settingsKey(name)));
-        QVERIFY(m_backend->held.empty());
+        reset({Name::togglePanel()});
+        QCOMPARE(getShortcut(Name::togglePanel()), Name::togglePanelDefault());
     }
 
     // Removing nothing writes and says nothing; observers read the new value;
@@ -359,77 +230,35 @@ private Q_SLOTS:
         QCOMPARE(runs, 1);
     }
 
-    void dispatchRunsPlainBeforeStreamInOrder()
-    {
-        const Name first(QStringLiteral("first"));
-        const Name second(QStringLiteral("second"));
-        const Name unrelated(QStringLiteral("unrelated"));
-        setShortcut(optionF, first);
-        setShortcut(optionF, second);
-        setShortcut(cmdK, unrelated);
-        QStringList order;
-        auto stream = events(first);
-        connect(stream.get(), &EventStream::eventOccurred, this, [&](EventType type) {
-            order.append(type == EventType::keyDown ? QStringLiteral("stream down")
-                                                    : QStringLiteral("stream up"));
-        });
-        QCoreApplication::processEvents(); // the stream's handlers are installed on the next turn
-        onKeyDown(second, [&] { order.append(QStringLiteral("second")); });
-        onKeyDown(first, [&] { order.append(QStringLiteral("first a")); });
-        onKeyDown(first, [&] { order.append(QStringLiteral("first b")); });
-        onKeyDown(unrelated, [&] { order.append(QStringLiteral("unrelated")); });
-        onKeyUp(first, [&] { order.append(QStringLiteral("first up")); });
-
-        QVERIFY(m_backend->press(optionF));
-        QVERIFY(m_backend->release(optionF));
-        QCOMPARE(order,
-                 (QStringList {QStringLiteral("second"), QStringLiteral("first a"), QStringLiteral("first b"),
-                               QStringLiteral("stream down"), QStringLiteral("first up"),
-                               QStringLiteral("stream up")}));
-    }
-
-    void streamsKeepTheHotKeyUntilTheLastEnds()
+    // Plain handlers run before streams; a stream keeps its hotkey after the
+    // handlers went, until it ends itself.
+    void streamsFollowHandlersAndHoldTheHotKey()
     {
         const Name name(QStringLiteral("custom"));
         setShortcut(optionF, name);
-        onKeyDown(name, [] {});
-        auto downs = events(EventType::keyDown, name);
-        QList<EventType> seen;
-        connect(downs.get(), &EventStream::eventOccurred, this, [&](EventType type) { seen.append(type); });
-        QCoreApplication::processEvents();
+        QStringList order;
+        auto stream = events(name);
+        connect(stream.get(), &EventStream::eventOccurred, this, [&](EventType type) {
+            order.append(type == EventType::keyDown ? u"stream down"_qs : u"stream up"_qs);
+        });
+        QCoreApplication::processEvents(); // the stream's handlers are installed on the next turn
+        onKeyDown(name, [&] { order.append(u"down"_qs); });
+        onKeyUp(name, [&] { order.append(u"up"_qs); });
+        QVERIFY(m_backend->press(optionF));
+        QVERIFY(m_backend->release(optionF));
+        QCOMPARE(order, (QStringList {u"down"_qs, u"stream down"_qs, u"up"_qs, u"stream up"_qs}));
 
         removeHandler(name);
         QVERIFY(isEnabled(name));
-        QVERIFY(m_backend->press(optionF));
-        QVERIFY(m_backend->release(optionF));
-        QCOMPARE(seen, QList<EventType> {EventType::keyDown});
-
-        downs.reset();
-        QVERIFY(isEnabled(name));
+        stream.reset();
         QCoreApplication::processEvents();
         QVERIFY(!isEnabled(name));
         QVERIFY(m_backend->held.empty());
-
-        // A stream destroyed before it started leaves nothing either.
-        events(name).reset();
-        QCoreApplication::processEvents();
-        QVERIFY(!isEnabled(name));
-        QVERIFY(m_backend->held.empty());
-
-        // Removing all handlers spares the hotkeys streams hold.
-        const Name streamed(QStringLiteral("streamed"));
-        setShortcut(cmdK, streamed);
-        onKeyDown(name, [] {});
-        onKeyDown(streamed, [] {});
-        auto stream = events(streamed);
-        QCoreApplication::processEvents();
-        removeAllHandlers();
-        QVERIFY(!isEnabled(name));
-        QVERIFY(isEnabled(streamed));
     }
 
-    // Handlers and own-hotkey answers outlive disabling, suspension and pause.
-    void enableDisableAndPauseKeepHandlers()
+    // A pause silences the handlers without unregistering anything; the
+    // answer to "is it ours" follows the stored shortcut.
+    void pauseAndOwnHotKeys()
     {
         const Name name(QStringLiteral("custom"));
         QVERIFY(!isOwnHotKey(optionF));
@@ -437,29 +266,15 @@ private Q_SLOTS:
         int runs = 0;
         onKeyDown(name, [&] { ++runs; });
         disable({name});
-        QVERIFY(!isEnabled(name));
         QVERIFY(!m_backend->press(optionF));
         enable({name});
-        QVERIFY(isEnabled(name));
-        QVERIFY(m_backend->press(optionF));
-        QCOMPARE(runs, 1);
-
-        setEnabled(false);
-        QVERIFY(!isEnabled(name));
-        QVERIFY(!m_backend->press(optionF));
-        QVERIFY(isOwnHotKey(optionF));
-        setEnabled(true);
-        QVERIFY(isEnabled(name));
-
-        // A pause silences the handlers without unregistering anything.
         m_backend->calls.clear();
         setPaused(true);
-        QVERIFY(isPaused());
         QVERIFY(m_backend->press(optionF));
-        QCOMPARE(runs, 1);
+        QCOMPARE(runs, 0);
         setPaused(false);
         QVERIFY(m_backend->press(optionF));
-        QCOMPARE(runs, 2);
+        QCOMPARE(runs, 1);
         QVERIFY(m_backend->calls.isEmpty());
 
         setShortcut(cmdK, name);
@@ -467,45 +282,19 @@ private Q_SLOTS:
         QVERIFY(isOwnHotKey(cmdK));
     }
 
+    // A binding whose action is gone is never touched again (the address
+    // sanitizer catches the use of a destroyed one).
     void boundActionFollowsTheName()
     {
-        const Shortcut ctrlF5(96, 0x0100);
-        const Shortcut altF12(111, 0x0800);
         const Name name(QStringLiteral("bound"));
-        const Name other(QStringLiteral("other"));
-        setShortcut(ctrlF5, name);
+        setShortcut(Shortcut(96, 0x0100), name);
+        {
+            QAction gone;
+            bindActionShortcut(&gone, name);
+        }
         QAction action;
         bindActionShortcut(&action, name);
         QCOMPARE(action.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
-
-        setShortcut(altF12, name);
-        QTRY_COMPARE(action.shortcut(), QKeySequence(Qt::ALT | Qt::Key_F12));
-        setShortcut(ctrlF5, other);
-        setShortcut(std::nullopt, name);
-        QTRY_COMPARE(action.shortcut(), QKeySequence());
-
-        // Bound to another name, the first one no longer counts.
-        bindActionShortcut(&action, other);
-        QCOMPARE(action.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
-        setShortcut(altF12, name);
-        QCoreApplication::processEvents();
-        QCOMPARE(action.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
-
-        // Unbound, the action is cleared and stays so.
-        bindActionShortcut(&action, std::nullopt);
-        QCOMPARE(action.shortcut(), QKeySequence());
-        setShortcut(altF12, other);
-        QCoreApplication::processEvents();
-        QCOMPARE(action.shortcut(), QKeySequence());
-
-        // The binding ends with its action: under the address sanitizer this
-        // catches an update that reaches a destroyed one.
-        auto gone = std::make_unique<QAction>();
-        bindActionShortcut(gone.get(), name);
-        bindActionShortcut(&action, name);
-        setShortcut(ctrlF5, name);
-        gone.reset();
-        QTRY_COMPARE(action.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
         setShortcut(std::nullopt, name);
         QTRY_COMPARE(action.shortcut(), QKeySequence());
     }

@@ -1,5 +1,4 @@
 #include "KeyboardShortcuts/ResourceBundle.h"
-#include "support/TestTools.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -100,24 +99,6 @@ private Q_SLOTS:
             QVERIFY2(bundle.localized(key) != QString::fromLatin1(key), key);
         QVERIFY(bundle.localized("keyboard_shortcut_used_by_menu_item").contains(QStringLiteral("%1")));
         QCOMPARE(bundle.localized("no_such_key"), QStringLiteral("no_such_key"));
-    }
-
-    void nothingFoundEndsTheProgram()
-    {
-        QTemporaryDir empty;
-        QTemporaryDir holding;
-        QVERIFY(QDir(holding.path()).mkpath(bundleName));
-
-        const ToolResult found
-            = runTool(testHelperPath(QStringLiteral("bundle_probe")), {empty.path(), holding.path()});
-        QCOMPARE(found.exitCode, 0);
-        QCOMPARE(found.standardOutput.trimmed(), (holding.path() + QLatin1Char('/') + bundleName).toUtf8());
-
-        const ToolResult missing = runTool(testHelperPath(QStringLiteral("bundle_probe")), {empty.path()});
-        QVERIFY(missing.exitCode != 0);
-        QVERIFY2(
-            missing.standardError.contains("unable to find bundle named KeyboardShortcuts_KeyboardShortcuts"),
-            missing.standardError.constData());
     }
 };
 

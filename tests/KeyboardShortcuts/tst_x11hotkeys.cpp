@@ -287,30 +287,6 @@ private Q_SLOTS:
         QTRY_COMPARE(m_down, 2);
     }
 
-    void disabledLetsTheKeysThrough()
-    {
-        handleTogglePanel();
-        QWidget target;
-        target.resize(200, 100);
-        KeyCounter targetKeys;
-        target.installEventFilter(&targetKeys);
-        target.show();
-        target.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&target));
-
-        setEnabled(false);
-        QVERIFY(!isEnabled(Name::togglePanel()));
-        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
-        QTRY_VERIFY(targetKeys.keys.contains(Qt::Key_V));
-        QCOMPARE(m_down, 0);
-
-        setEnabled(true);
-        targetKeys.keys.clear();
-        QVERIFY(xdotoolKeys({QStringLiteral("shift+super+v")}));
-        QTRY_COMPARE(m_down, 1);
-        QVERIFY(!targetKeys.keys.contains(Qt::Key_V));
-    }
-
     void modifierMapChangeGrabsAgain()
     {
         XcbConnection x;

@@ -85,17 +85,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("xKeyCode");
         // X keycodes of a pc105 keyboard with evdev keycodes (xmodmap -pke).
         QTest::newRow("y") << Key::y << 29;
-        QTest::newRow("one") << Key::one << 10;
-        QTest::newRow("escape") << Key::escape << 9;
-        QTest::newRow("return") << Key::returnKey << 36;
-        QTest::newRow("space") << Key::space << 65;
-        QTest::newRow("backspace") << Key::deleteKey << 22;
         QTest::newRow("control is Super_L") << Key::control << 133;
-        QTest::newRow("f1") << Key::f1 << 67;
         QTest::newRow("f13") << Key::f13 << 191;
         QTest::newRow("keypad enter") << Key::keypadEnter << 104;
-        QTest::newRow("keypad 1") << Key::keypad1 << 87;
-        QTest::newRow("up") << Key::upArrow << 111;
         QTest::newRow("ISO section") << Key(10) << 94;
     }
 
@@ -120,14 +112,9 @@ private Q_SLOTS:
         // Carbon code 6 is the key left of X on a U.S. keyboard, which types y in
         // a German layout; the next call already sees the switch.
         QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("y")));
-        QCOMPARE(Shortcut(Key::semicolon, {}).keyToCharacter(), std::optional<QString>(QStringLiteral(u"ö")));
         QCOMPARE(zPosition.description(), QStringLiteral(u"⌘Y"));
         // The German key left of 1 is a dead circumflex: no character of its own.
         QCOMPARE(Shortcut(Key::backtick, {}).keyToCharacter(), std::nullopt);
-        QCOMPARE(Shortcut(Key::backtick, Qt::ControlModifier).description(), QStringLiteral(u"⌘\uFFFD"));
-
-        QVERIFY(setLayout(QStringLiteral("us")));
-        QCOMPARE(zPosition.keyToCharacter(), std::optional<QString>(QStringLiteral("z")));
     }
 
     void grabbedCombinationIsTaken()
