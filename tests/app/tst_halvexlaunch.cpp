@@ -1,6 +1,7 @@
 #include "app/HalvexApp.h"
 #include "app/SingleInstance.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -8,7 +9,8 @@
 
 // The halvex binary's command line, and a launch while another Halvex runs.
 // None of this needs a display: the binary runs with DISPLAY pointing
-// nowhere.
+// nowhere, under a name that would climb out of the runtime folder if it
+// were taken into the socket's path as it stands.
 class TestHalvexLaunch : public QObject
 {
     Q_OBJECT
@@ -78,7 +80,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, message);
         // This process plays the running Halvex.
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtimeDir->path()));
-        qputenv("DISPLAY", ":4242");
+        qputenv("DISPLAY", hostileDisplay.toUtf8());
+        QCOMPARE(QFileInfo(SingleInstance::defaultSocketPath()).absolutePath(), m_runtimeDir->path());
         SingleInstance running(SingleInstance::defaultSocketPath());
         QCOMPARE(running.claim(HalvexApp::togglePanelMessage), SingleInstance::Role::Primary);
         QSignalSpy messages(&running, &SingleInstance::messageReceived);
@@ -123,11 +126,13 @@ private Q_SLOTS:
     }
 
 private:
+    const QString hostileDisplay = u"../../x:4242"_qs;
+
     QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"XDG_RUNTIME_DIR"_qs, m_runtimeDir->path());
-        env.insert(u"DISPLAY"_qs, u":4242"_qs); // no such server
+        env.insert(u"DISPLAY"_qs, hostileDisplay); // no such server
         env.remove(u"WAYLAND_DISPLAY"_qs);
         env.remove(u"QT_QPA_PLATFORM"_qs);
         return env;
