@@ -60,7 +60,11 @@ private Q_SLOTS:
 
     void secondLaunchesToggleTrayOpensHistoryQuitEndsWithZero()
     {
-        m_tray = startTray();
+        // An XEmbed tray at the top right of the screen.
+        m_tray = startTool(u"trayer"_qs,
+                           {u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
+                            u"request"_qs, u"--height"_qs, u"24"_qs, u"--transparent"_qs, u"false"_qs,
+                            u"--tint"_qs, u"0x333333"_qs});
         QTRY_VERIFY_WITH_TIMEOUT(!xdotoolSearch({u"--class"_qs, u"trayer"_qs}).isEmpty(), deadlineMs);
         startHalvex();
         QTRY_VERIFY_WITH_TIMEOUT(trayIcon().has_value(), deadlineMs);
