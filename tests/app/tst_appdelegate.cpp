@@ -17,7 +17,6 @@
 namespace {
 
 const TypedKey returnKey {Qt::Key_Return, {}, u"\r"_qs};
-const TypedKey escapeKey {Qt::Key_Escape, {}, u"\x1b"_qs};
 
 } // namespace
 
@@ -96,7 +95,7 @@ private Q_SLOTS:
         QList<int> keystrokesAtRestore;
         m_windowSystem->onRestore = [&] { keystrokesAtRestore << m_history->keystrokes->calls(); };
         m_delegate->toggleFloatingPanel(1);
-        m_grab->type(escapeKey);
+        m_grab->type(TypedKey {Qt::Key_Escape, {}, u"\x1b"_qs});
         m_delegate->toggleFloatingPanel(2);
         QVERIFY(m_delegate->panel()->isVisible());
         typeText(u"be"_qs);

@@ -14,12 +14,6 @@ namespace {
 
 constexpr int deadlineMs = 20000;
 
-QList<QRect> halvexWindows(bool onlyVisible)
-{
-    return xdotoolWindows(onlyVisible ? QStringList {u"--onlyvisible"_qs, u"--class"_qs, u"halvex"_qs}
-                                      : QStringList {u"--class"_qs, u"halvex"_qs});
-}
-
 // The docked tray icon: small, and placed by the tray away from the origin.
 bool isTrayIcon(const QRect &r)
 {
@@ -29,7 +23,7 @@ bool isTrayIcon(const QRect &r)
 // The first mapped halvex window that fits.
 std::optional<QRect> shown(const std::function<bool(const QRect &)> &fits)
 {
-    for (const QRect &r : halvexWindows(true)) {
+    for (const QRect &r : xdotoolWindows({u"--onlyvisible"_qs, u"--class"_qs, u"halvex"_qs})) {
         if (fits(r))
             return r;
     }
@@ -77,7 +71,7 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(halvexPanelVisible(), launch == 1, deadlineMs);
         }
         // One icon only: the second launches never came up.
-        const QList<QRect> windows = halvexWindows(false);
+        const QList<QRect> windows = xdotoolWindows({u"--class"_qs, u"halvex"_qs});
         QCOMPARE(std::count_if(windows.begin(), windows.end(), isTrayIcon), 1);
 
         QVERIFY(!historyWindow());

@@ -81,7 +81,6 @@ private Q_SLOTS:
     void badMessagesAreDropped_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("no line end") << QByteArray(64 * 1024, 'x');
         QTest::newRow("just over the cap") << QByteArray(SingleInstance::maxMessageSize, 'x') + '\n';
         QTest::newRow("control characters") << QByteArray("toggle-panel\x1b[2J\n");
         QTest::newRow("empty line") << QByteArray("\n");
@@ -122,13 +121,12 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         QFETCH(QString, reason);
         const QString dir = m_dir->filePath(u"instance"_qs);
-        const QByteArray native = QFile::encodeName(dir);
         QString path = QDir(dir).filePath(u"halvex.socket"_qs);
         if (kind == u"missing parent"_qs) {
             path = m_dir->filePath(u"missing/dir/halvex.socket"_qs);
         } else if (kind == u"0777"_qs) {
             QVERIFY(QDir().mkdir(dir));
-            QCOMPARE(::chmod(native.constData(), 0777), 0);
+            QCOMPARE(::chmod(QFile::encodeName(dir).constData(), 0777), 0);
         } else if (kind == u"link"_qs) {
             QVERIFY(QDir().mkdir(m_dir->filePath(u"real"_qs)));
             QVERIFY(QFile::link(m_dir->filePath(u"real"_qs), dir));

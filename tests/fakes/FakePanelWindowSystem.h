@@ -46,9 +46,8 @@ public:
         if (focus == Focus::ByManager)
             window->requestActivate();
     }
-    void focusDirectly(QWindow *window) override
+    void focusDirectly(QWindow *) override
     {
-        Q_UNUSED(window);
         ++directFocusRequests;
         focused = focused || focus == Focus::OnlyDirectly;
     }
