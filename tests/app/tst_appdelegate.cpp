@@ -48,7 +48,7 @@ private Q_SLOTS:
     // directly takes its place.
     void typedAheadKeysArriveInOrderWhenThePanelHasTheKeyboard()
     {
-        m_history->copyTexts({u"alpha"_qs, u"beta"_qs, u"gamma"_qs});
+        copyTexts({u"alpha"_qs, u"beta"_qs, u"gamma"_qs});
         m_windowSystem->focus = FakePanelWindowSystem::Focus::OnlyDirectly;
         m_delegate->toggleFloatingPanel();
         QVERIFY(!m_delegate->panelHasKeyboard());
@@ -69,7 +69,7 @@ private Q_SLOTS:
 
     void keysAfterAPickAreDropped()
     {
-        m_history->copyTexts({u"one"_qs, u"two"_qs});
+        copyTexts({u"one"_qs, u"two"_qs});
         m_delegate->toggleFloatingPanel();
         m_grab->type(TypedKey {Qt::Key_2, Qt::ControlModifier, u"2"_qs});
         typeText(u"xy"_qs);
@@ -89,7 +89,7 @@ private Q_SLOTS:
     {
         // Hotkey, Escape, hotkey, "be", Return, typed faster than the panel got
         // the keyboard: open, close, open again, search, pick.
-        m_history->copyTexts({u"alpha"_qs, u"beta"_qs, u"gamma"_qs});
+        copyTexts({u"alpha"_qs, u"beta"_qs, u"gamma"_qs});
         m_windowSystem->focus = FakePanelWindowSystem::Focus::OnlyDirectly;
         // The paste keystroke only once the user's window has the keyboard back.
         QList<int> keystrokesAtRestore;
@@ -110,7 +110,7 @@ private Q_SLOTS:
 
     void panelWithoutTheKeyboardClosesAndSaysWhy()
     {
-        m_history->copyTexts({u"one"_qs});
+        copyTexts({u"one"_qs});
         m_windowSystem->focus = FakePanelWindowSystem::Focus::Never;
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression(u"did not get the keyboard.*dropping 2 typed keys"_qs));
@@ -131,7 +131,7 @@ private Q_SLOTS:
 
     void grabIsKeptWhileKeysAreDownWithinTheCap()
     {
-        m_history->copyTexts({u"one"_qs, u"two"_qs});
+        copyTexts({u"one"_qs, u"two"_qs});
         m_grab->keysDown = true;
         showAndWait();
         QTest::qWait(100);
@@ -187,6 +187,15 @@ private Q_SLOTS:
     }
 
 private:
+    // Copies reach the history the way another application's would.
+    void copyTexts(const QStringList &texts)
+    {
+        for (const QString &text : texts) {
+            m_history->pasteboard->copyText(text);
+            m_delegate->clipboardManager()->checkForChanges();
+        }
+    }
+
     // The user types these characters while the grab is held.
     void typeText(const QString &text)
     {

@@ -104,9 +104,10 @@ private:
     static bool openHistory()
     {
         for (int attempt = 0; attempt < 4; ++attempt) {
-            if (!xdotoolClick(trayIcon()->center()))
-                return false;
-            if (QTest::qWaitFor([] { return historyWindow().has_value(); }, 5000))
+            std::optional<QRect> icon;
+            if (QTest::qWaitFor([&] { return (icon = trayIcon()).has_value(); }, 5000)
+                && xdotoolClick(icon->center())
+                && QTest::qWaitFor([] { return historyWindow().has_value(); }, 5000))
                 return true;
         }
         return false;
