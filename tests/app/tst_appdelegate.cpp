@@ -14,12 +14,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-namespace {
-
-const TypedKey returnKey {Qt::Key_Return, {}, u"\r"_qs};
-
-} // namespace
-
 class tst_AppDelegate : public QObject
 {
     Q_OBJECT
@@ -99,7 +93,7 @@ private Q_SLOTS:
         m_delegate->toggleFloatingPanel(2);
         QVERIFY(m_delegate->panel()->isVisible());
         typeText(u"be"_qs);
-        m_grab->type(returnKey);
+        m_grab->type(TypedKey {Qt::Key_Return, {}, u"\r"_qs});
         QTRY_COMPARE(m_history->keystrokes->calls(), 1);
         QCOMPARE(m_history->pasteboard->text(), std::optional<QString>(u"beta"_qs));
         QCOMPARE(m_windowSystem->activationTimes, (QList<quint32> {1, 2}));
@@ -116,7 +110,7 @@ private Q_SLOTS:
                              QRegularExpression(u"did not get the keyboard.*dropping 2 typed keys"_qs));
         m_delegate->toggleFloatingPanel();
         typeText(u"o"_qs);
-        m_grab->type(returnKey);
+        m_grab->type(TypedKey {Qt::Key_Return, {}, u"\r"_qs});
         QVERIFY(m_grab->isGrabbed());
         QTRY_VERIFY_WITH_TIMEOUT(!m_delegate->panel()->isVisible(),
                                  int(AppDelegate::focusTimeout.count()) + 5000);
