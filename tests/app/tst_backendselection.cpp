@@ -35,18 +35,6 @@ private Q_SLOTS:
         QTest::newRow("X11") << u"xcb"_qs << u"XFCE"_qs << QByteArrayList() << false << false << C::X11
                              << P::XTest << S::X11Grab << QStringList {u"platform: X11 (XFCE)"_qs}
                              << QString() << false;
-        QTest::newRow("sway") << u"wayland"_qs << u"sway"_qs
-                              << QByteArrayList {"wl_seat",
-                                                 "xdg_wm_base",
-                                                 "zwlr_data_control_manager_v1",
-                                                 "zwp_virtual_keyboard_manager_v1",
-                                                 "zwlr_foreign_toplevel_manager_v1",
-                                                 "xdg_activation_v1"}
-                              << false << true << C::WlrDataControl << P::VirtualKeyboard
-                              << S::CompositorBinding
-                              << QStringList {u"shortcut: compositor binding (halvex --toggle)"_qs,
-                                              u"panel: xdg-shell toplevel (app_id halvex)"_qs}
-                              << QString() << false;
         QTest::newRow("KWin 5.27")
             << u"wayland"_qs << u"KDE"_qs
             << QByteArrayList {"wl_seat", "xdg_wm_base", "zwlr_data_control_manager_v1",
@@ -60,12 +48,7 @@ private Q_SLOTS:
                                                    "zwlr_data_control_manager_v1", "org_kde_kwin_fake_input"}
                                 << true << true << C::ExtDataControl << P::FakeInput << S::Portal
                                 << QStringList() << QString() << false;
-        // What weston's --diagnose prints is checked by tst_weston_degrade.
-        QTest::newRow("weston") << u"wayland"_qs << u""_qs
-                                << QByteArrayList {"wl_compositor", "xdg_wm_base", "wl_data_device_manager"}
-                                << false << true << C::None << P::None << S::CompositorBinding
-                                << QStringList() << u"This session offers no background clipboard access"_qs
-                                << true;
+        // sway and weston are run for real: tst_quickpaste_wayland, tst_weston_degrade.
         // GNOME: Halvex runs through XWayland where there is one.
         QTest::newRow("GNOME through XWayland")
             << u"xcb"_qs << u"GNOME"_qs << QByteArrayList() << false << true << C::X11 << P::XTest

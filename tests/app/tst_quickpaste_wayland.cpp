@@ -4,12 +4,12 @@
 // sway binding that runs `halvex --toggle`, keys are typed with wtype, and
 // wl-paste reads what halvex serves.
 
+#include "support/PngBytes.h"
 #include "support/ProcessLog.h"
 #include "support/SessionProbes.h"
 #include "support/TestTools.h"
 #include "support/WaylandSession.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFont>
 #include <QImage>
@@ -40,11 +40,7 @@ QByteArray wordPicture(const QString &word)
     painter.setFont(font);
     painter.drawText(image.rect(), Qt::AlignCenter, word);
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return pngBytes(image);
 }
 
 } // namespace

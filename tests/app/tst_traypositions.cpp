@@ -15,8 +15,6 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("expected");
         const QPoint none(-1, -1);
         // Screen 0,0 1280x800 minus nothing; window 320x300.
-        QTest::newRow("tray top right: below, kept on screen")
-            << QRect(1250, 0, 24, 24) << none << QPoint(960, 28);
         QTest::newRow("tray top middle: below, centred") << QRect(628, 2, 24, 24) << none << QPoint(480, 30);
         QTest::newRow("tray bottom left: above, kept on screen")
             << QRect(4, 776, 24, 24) << none << QPoint(0, 472);

@@ -48,33 +48,30 @@ private Q_SLOTS:
     void typedKeysAreTranslated_data()
     {
         QTest::addColumn<int>("carbonKey");
-        QTest::addColumn<bool>("shift");
-        QTest::addColumn<bool>("control");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<int>("qtKey");
         QTest::addColumn<QString>("text");
-
-        QTest::newRow("shifted digit")
-            << int(Key::one.rawValue()) << true << false << int(Qt::Key_Exclam) << u"!"_qs;
+        QTest::newRow("shifted digit") << int(Key::one.rawValue()) << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                                       << int(Qt::Key_Exclam) << u"!"_qs;
         // (The text of a Ctrl chord is a control character; nothing reads it.)
-        QTest::newRow("Ctrl+digit") << int(Key::two.rawValue()) << false << true << int(Qt::Key_2)
-                                    << QString();
+        QTest::newRow("Ctrl+digit") << int(Key::two.rawValue()) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                    << int(Qt::Key_2) << QString();
     }
 
     void typedKeysAreTranslated()
     {
         QFETCH(int, carbonKey);
-        QFETCH(bool, shift);
-        QFETCH(bool, control);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(int, qtKey);
         QFETCH(QString, text);
-        const quint16 state = (shift ? XCB_MOD_MASK_SHIFT : 0) | (control ? XCB_MOD_MASK_CONTROL : 0);
+        const quint16 state = (modifiers & Qt::ShiftModifier ? XCB_MOD_MASK_SHIFT : 0)
+            | (modifiers & Qt::ControlModifier ? XCB_MOD_MASK_CONTROL : 0);
         press(carbonKey, state, someTime + 20, lastSequence());
         QCOMPARE(m_typed.size(), 1);
         QCOMPARE(m_typed[0].key, qtKey);
         if (!text.isNull())
             QCOMPARE(m_typed[0].text, text);
-        QCOMPARE(bool(m_typed[0].modifiers & Qt::ShiftModifier), shift);
-        QCOMPARE(bool(m_typed[0].modifiers & Qt::ControlModifier), control);
+        QCOMPARE(m_typed[0].modifiers & (Qt::ShiftModifier | Qt::ControlModifier), modifiers);
     }
 
     void hotkeyPressesAreNotTyped()

@@ -23,24 +23,22 @@ public:
     };
 
     Focus focus = Focus::ByManager;
-    bool compositor = true;
     // What the window system reports about the panel's keyboard focus, on
     // top of Qt's view.
     bool focused = false;
-    int remembered = 0;
     int restored = 0;
     int directFocusRequests = 0;
     QList<quint32> activationTimes;
     std::function<void()> onRestore;
 
-    void rememberFocusedWindow() override { ++remembered; }
+    void rememberFocusedWindow() override { }
     void restoreFocusedWindow() override
     {
         ++restored;
         if (onRestore)
             onRestore();
     }
-    bool hasCompositor() const override { return compositor; }
+    bool hasCompositor() const override { return true; }
     void activate(QWindow *window, quint32 userTime) override
     {
         activationTimes << userTime;
@@ -48,9 +46,8 @@ public:
         if (focus == Focus::ByManager)
             window->requestActivate();
     }
-    void focusDirectly(QWindow *window) override
+    void focusDirectly(QWindow *) override
     {
-        Q_UNUSED(window);
         ++directFocusRequests;
         focused = focused || focus == Focus::OnlyDirectly;
     }

@@ -12,15 +12,6 @@
 #include <functional>
 #include <memory>
 
-inline QMessageBox *openMessageBox()
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            return box;
-    }
-    return nullptr;
-}
-
 // Once the next message box is open (within 5 s), runs onOpen with it and
 // then clicks the button with this text (mnemonics aside), or rejects the
 // box when it has no such button.
@@ -30,7 +21,11 @@ inline void answerNextMessageBox(const QString &buttonText, std::function<void(Q
     timer->setInterval(10);
     auto attempts = std::make_shared<int>(500);
     QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        QMessageBox *box = openMessageBox();
+        QMessageBox *box = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *open = qobject_cast<QMessageBox *>(w); !box && open && open->isVisible())
+                box = open;
+        }
         if (!box) {
             if (--*attempts <= 0)
                 timer->deleteLater();

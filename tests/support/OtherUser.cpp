@@ -8,28 +8,19 @@
 
 namespace OtherUser {
 
-namespace {
-
-std::optional<uid_t> lookUp()
-{
-    if (const passwd *entry = getpwnam("halvex-peer"))
-        return entry->pw_uid;
-    return std::nullopt;
-}
-
-} // namespace
-
 std::optional<uid_t> id()
 {
     if (getuid() != 0)
         return std::nullopt;
-    if (const std::optional<uid_t> uid = lookUp())
-        return uid;
     // Another test may create it at the same moment: look again either way.
-    runTool(QStringLiteral("useradd"),
-            {QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--shell"),
-             QStringLiteral("/usr/sbin/nologin"), QStringLiteral("halvex-peer")});
-    return lookUp();
+    if (!getpwnam("halvex-peer")) {
+        runTool(QStringLiteral("useradd"),
+                {QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--shell"),
+                 QStringLiteral("/usr/sbin/nologin"), QStringLiteral("halvex-peer")});
+    }
+    if (const passwd *entry = getpwnam("halvex-peer"))
+        return entry->pw_uid;
+    return std::nullopt;
 }
 
 void runAs(QProcess &process, uid_t uid)

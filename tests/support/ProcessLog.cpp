@@ -42,13 +42,3 @@ bool ProcessLog::waitFor(const QString &pattern, int count, int timeoutMs)
 {
     return QTest::qWaitFor([&] { return this->count(pattern) >= count; }, timeoutMs);
 }
-
-QString ProcessLog::line(const QString &pattern) const
-{
-    const QRegularExpression expression(pattern);
-    for (const QString &line : text().split(u'\n')) {
-        if (line.contains(expression))
-            return line;
-    }
-    return {};
-}

@@ -31,8 +31,6 @@ public:
     int count(const QString &pattern) const;
     // Waits until pattern has matched count times.
     bool waitFor(const QString &pattern, int count = 1, int timeoutMs = 30000);
-    // The first line that matches pattern.
-    QString line(const QString &pattern) const;
 
 private:
     std::unique_ptr<QProcess> m_process;

@@ -81,11 +81,3 @@ int runToEnd(const QString &program, const QProcessEnvironment &env, const QStri
         return -1;
     return process.exitCode();
 }
-
-std::unique_ptr<QProcess> startTray()
-{
-    return startTool(u"trayer"_qs,
-                     {u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs, u"request"_qs,
-                      u"--height"_qs, u"24"_qs, u"--transparent"_qs, u"false"_qs, u"--tint"_qs,
-                      u"0x333333"_qs});
-}

@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
 // Looking at the X session and the files that programs under test leave
 // behind, from outside those programs.
 
@@ -35,5 +33,3 @@ bool xclipCopy(const QByteArray &text);
 // did not end within timeoutMs.
 int runToEnd(const QString &program, const QProcessEnvironment &env, const QStringList &arguments = {},
              int timeoutMs = 30000);
-// An XEmbed tray (trayer) at the top right of the screen.
-std::unique_ptr<QProcess> startTray();

@@ -1,32 +1,28 @@
 #include "support/StdoutCapture.h"
 
+#include <QTemporaryFile>
+
 #include <cstdio>
 #include <unistd.h>
 
-StdoutCapture::StdoutCapture()
-{
-    std::fflush(stdout);
-    if (!m_file.open())
-        return;
-    m_savedFd = ::dup(STDOUT_FILENO);
-    if (m_savedFd >= 0)
-        ::dup2(m_file.handle(), STDOUT_FILENO);
-}
+namespace StdoutCapture {
 
-StdoutCapture::~StdoutCapture()
+QByteArray during(const std::function<void()> &f)
 {
+    QTemporaryFile file;
     std::fflush(stdout);
-    if (m_savedFd >= 0) {
-        ::dup2(m_savedFd, STDOUT_FILENO);
-        ::close(m_savedFd);
+    const int saved = file.open() ? ::dup(STDOUT_FILENO) : -1;
+    if (saved < 0 || ::dup2(file.handle(), STDOUT_FILENO) < 0) {
+        f();
+        return QByteArrayLiteral("(standard output could not be captured)");
     }
+    f();
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    // Standard output shared the file's offset: read from the start.
+    file.seek(0);
+    return file.readAll();
 }
 
-QByteArray StdoutCapture::text()
-{
-    std::fflush(stdout);
-    QFile reader(m_file.fileName());
-    if (!reader.open(QIODevice::ReadOnly))
-        return {};
-    return reader.readAll();
-}
+} // namespace StdoutCapture

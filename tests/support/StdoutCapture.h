@@ -1,30 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QTemporaryFile>
 
-// Redirects the process's standard output (file descriptor 1) into a file
-// while it lives, so a test can read the lines the code under test printed.
-class StdoutCapture
-{
-public:
-    StdoutCapture();
-    ~StdoutCapture();
-    StdoutCapture(const StdoutCapture &) = delete;
-    StdoutCapture &operator=(const StdoutCapture &) = delete;
+#include <functional>
 
-    // Everything written to standard output since construction.
-    QByteArray text();
+namespace StdoutCapture {
 
-    // What f writes to standard output.
-    template<typename F> static QByteArray during(F &&f)
-    {
-        StdoutCapture capture;
-        f();
-        return capture.text();
-    }
+// What f writes to the process's standard output (file descriptor 1), which
+// goes into a file while f runs.
+QByteArray during(const std::function<void()> &f);
 
-private:
-    QTemporaryFile m_file;
-    int m_savedFd = -1;
-};
+} // namespace StdoutCapture

@@ -21,6 +21,15 @@ template<typename Visit> void walk(const QJsonObject &node, const Visit &visit)
     }
 }
 
+// The words of `env NAME=VALUE... program arguments...`.
+QStringList envCommand(const QProcessEnvironment &env, const QString &program, const QStringList &arguments)
+{
+    QStringList words = {QStringLiteral("env")};
+    for (const QString &name : env.keys())
+        words << name + u'=' + env.value(name);
+    return words << program << arguments;
+}
+
 } // namespace
 
 std::optional<WaylandSession> WaylandSession::find(QString *whyNot)
@@ -48,22 +57,6 @@ void WaylandSession::activate() const
     qputenv("SWAYSOCK", QFile::encodeName(m_swaySocket));
 }
 
-QProcessEnvironment WaylandSession::sessionEnvironment() const
-{
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("HOME"), m_runtimeDir);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDir);
-    env.insert(QStringLiteral("WAYLAND_DISPLAY"), m_display);
-    env.insert(QStringLiteral("SWAYSOCK"), m_swaySocket);
-    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-        if (qEnvironmentVariableIsSet(name))
-            env.insert(QLatin1String(name), qEnvironmentVariable(name));
-    }
-    return env;
-}
-
 std::unique_ptr<QTemporaryDir> WaylandSession::makeSharedDir() const
 {
     auto dir = std::make_unique<QTemporaryDir>();
@@ -78,10 +71,7 @@ std::unique_ptr<QTemporaryDir> WaylandSession::makeSharedDir() const
 QString WaylandSession::shellCommand(const QString &program, const QStringList &arguments,
                                      const QProcessEnvironment &extra) const
 {
-    QStringList words = {QStringLiteral("env")};
-    for (const QString &name : extra.keys())
-        words << name + u'=' + extra.value(name);
-    words << program << arguments;
+    QStringList words = envCommand(extra, program, arguments);
     for (QString &word : words)
         word = u'\'' + word.replace(u'\'', QStringLiteral("'\\''")) + u'\'';
     return words.join(u' ');
@@ -90,12 +80,21 @@ QString WaylandSession::shellCommand(const QString &program, const QStringList &
 std::unique_ptr<QProcess> WaylandSession::start(const QString &program, const QStringList &arguments,
                                                 const QProcessEnvironment &extra) const
 {
-    QStringList command = {QStringLiteral("env"), QStringLiteral("-i")};
-    QProcessEnvironment env = sessionEnvironment();
+    // The environment sway gives its own children, and nothing else.
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("HOME"), m_runtimeDir);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDir);
+    env.insert(QStringLiteral("WAYLAND_DISPLAY"), m_display);
+    env.insert(QStringLiteral("SWAYSOCK"), m_swaySocket);
+    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        if (qEnvironmentVariableIsSet(name))
+            env.insert(QLatin1String(name), qEnvironmentVariable(name));
+    }
     env.insert(extra);
-    for (const QString &name : env.keys())
-        command << name + u'=' + env.value(name);
-    command << program << arguments;
+    QStringList command = envCommand(env, program, arguments);
+    command.insert(1, QStringLiteral("-i"));
     if (!m_user.isEmpty()) {
         // setpriv executes the program in its own place, so that the process
         // QProcess knows is the program itself.

@@ -25,9 +25,6 @@ public:
     // Points WAYLAND_DISPLAY and SWAYSOCK of this process at the session.
     void activate() const;
 
-    // The environment of sway's own children.
-    QProcessEnvironment sessionEnvironment() const;
-
     // A folder the session's user can write to, removed with the returned object.
     std::unique_ptr<class QTemporaryDir> makeSharedDir() const;
     // Starts program inside the session (as its user), with extra variables.
