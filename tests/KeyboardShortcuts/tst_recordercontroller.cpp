@@ -71,8 +71,7 @@ private Q_SLOTS:
 
     void init()
     {
-        PrivateSettings::store().clear();
-        resetState();
+        PrivateSettings::startFresh();
         m_name = Name(QStringLiteral("recorderTest"));
         m_host = std::make_unique<FakeRecorderHost>();
         m_changes.clear();

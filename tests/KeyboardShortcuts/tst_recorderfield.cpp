@@ -48,8 +48,7 @@ private Q_SLOTS:
 
     void init()
     {
-        PrivateSettings::store().clear();
-        resetState();
+        PrivateSettings::startFresh();
         auto keyCodes = std::make_shared<FakeNativeKeyCodeMap>();
         for (auto [x, carbon] : {std::pair {xK, carbonK}, {xTab, carbonTab}, {xF5, carbonF5}})
             keyCodes->add(x, carbon);

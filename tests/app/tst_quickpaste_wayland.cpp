@@ -52,10 +52,7 @@ class tst_QuickPasteWayland : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QString whyNot;
-        m_session = WaylandSession::find(&whyNot);
-        if (!m_session)
-            QSKIP(qPrintable(whyNot));
+        HALVEX_FIND_WAYLAND_SESSION_OR_SKIP(m_session);
         m_session->activate();
         m_dir = m_session->makeSharedDir();
         QVERIFY(m_dir->isValid());

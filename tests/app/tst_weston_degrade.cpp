@@ -34,10 +34,7 @@ class tst_WestonDegrade : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QString whyNot;
-        m_session = WaylandSession::find(&whyNot);
-        if (!m_session)
-            QSKIP(qPrintable(whyNot));
+        HALVEX_FIND_WAYLAND_SESSION_OR_SKIP(m_session);
         // A runtime folder of its own, as every Wayland session has.
         m_runtime = m_session->makeSharedDir();
         QVERIFY(

@@ -51,10 +51,7 @@ static bool copy(const QByteArray &data, const QString &type = QStringLiteral("t
 
 void TestWaylandPasteboardProvider::initTestCase()
 {
-    QString whyNot;
-    m_session = WaylandSession::find(&whyNot);
-    if (!m_session)
-        QSKIP(qPrintable(whyNot));
+    HALVEX_FIND_WAYLAND_SESSION_OR_SKIP(m_session);
     m_session->activate();
 }
 

@@ -19,8 +19,7 @@ class TestSettingsView : public QObject
 private Q_SLOTS:
     void init()
     {
-        PrivateSettings::store().clear();
-        KeyboardShortcuts::resetState();
+        PrivateSettings::startFresh();
         m_login = std::make_unique<FakeLoginItem>();
         m_permission = std::make_unique<FakePastePermission>();
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -19,6 +21,13 @@ public:
 
     // The application's store, as the code under test opens it.
     static QSettings store() { return QSettings(QStringLiteral("Halvex"), QStringLiteral("Halvex")); }
+
+    // An empty store, and a shortcut subsystem that has read nothing from it.
+    static void startFresh()
+    {
+        store().clear();
+        KeyboardShortcuts::resetState();
+    }
 
 private:
     QTemporaryDir m_dir;

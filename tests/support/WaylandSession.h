@@ -6,9 +6,20 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QTest>
 
 #include <memory>
 #include <optional>
+
+// In a test's initTestCase(): sets session to the running session, or skips
+// the whole test saying why there is none.
+#define HALVEX_FIND_WAYLAND_SESSION_OR_SKIP(session)                                                         \
+    do {                                                                                                     \
+        QString whyNot;                                                                                      \
+        session = WaylandSession::find(&whyNot);                                                             \
+        if (!session)                                                                                        \
+            QSKIP(qPrintable(whyNot));                                                                       \
+    } while (false)
 
 // The headless sway session that scripts/sway-session runs beside the tests
 // (see that script for the variables it exports). Tools the test runs
