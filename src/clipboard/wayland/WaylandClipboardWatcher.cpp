@@ -144,6 +144,8 @@ WaylandClipboardWatcher::~WaylandClipboardWatcher()
         zwlr_data_control_source_v1_destroy(source);
     for (const auto &[proxy, offer] : m_offers)
         zwlr_data_control_offer_v1_destroy(proxy);
+    for (const auto &[callback, request] : m_offerSyncs)
+        wl_callback_destroy(callback);
     if (m_device)
         zwlr_data_control_device_v1_destroy(m_device);
     if (m_manager)
