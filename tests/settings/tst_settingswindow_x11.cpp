@@ -24,7 +24,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -58,16 +57,6 @@ bool keyboardIsFree()
 bool clickCheckBox(const QCheckBox *box)
 {
     return xdotoolClick(box->mapToGlobal(QPoint(8, box->height() / 2)));
-}
-
-// The display number Xvfb -displayfd wrote, as ":N"; empty until written.
-QByteArray readDisplay(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray number = file.readLine().trimmed();
-    return number.isEmpty() ? QByteArray() : ':' + number;
 }
 
 } // namespace
@@ -249,29 +238,6 @@ private Q_SLOTS:
         QVERIFY(clickCheckBox(m_toggle));
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(entry), 5000);
         QVERIFY(!m_toggle->isChecked());
-    }
-
-    // A second server without XTEST, and no server at all. The server picks
-    // a free display number and writes it down once it accepts connections;
-    // SIGTERM makes it remove its lock file.
-    void pastePermissionMissingWithoutXTest()
-    {
-        QTemporaryDir dir;
-        const QString displayFile = dir.filePath(u"display"_qs);
-        auto server = startTool(
-            u"sh"_qs,
-            {u"-c"_qs, u"exec Xvfb -displayfd 3 -nolisten tcp -extension XTEST 3>\"$0\""_qs, displayFile});
-        const auto stop = qScopeGuard([&] {
-            server->terminate();
-            server->waitForFinished(5000);
-        });
-        QByteArray display;
-        QVERIFY(QTest::qWaitFor([&] { return !(display = readDisplay(displayFile)).isEmpty(); }, 10000));
-        XTestPastePermission permission(display);
-        QVERIFY(!permission.isGranted());
-        QVERIFY(!permission.request());
-        QVERIFY(permission.missingExplanation().contains(u"XTEST"_qs));
-        QVERIFY(!XTestPastePermission(":999").isGranted());
     }
 
 private:
