@@ -54,7 +54,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("enabled");
         QTest::newRow("Hidden = true, spaced")
             << QByteArray("[Desktop Entry]\nHidden = true\nExec=x\n") << false;
-        QTest::newRow("Hidden=false") << QByteArray("[Desktop Entry]\nHidden=false\n") << true;
         QTest::newRow("Hidden in another group")
             << QByteArray("[Desktop Entry]\nExec=halvex\n[Desktop Action x]\nHidden=true\n") << true;
         QTest::newRow("binary garbage") << QByteArray("\x00\xff[\n=\n", 6) << true;
