@@ -122,7 +122,6 @@ void TestClipboardManager::capture_data()
     QTest::addColumn<QStringList>("history");
     QTest::newRow("beside an empty image list") << u"text"_qs << 0 << QStringList {u"text"_qs};
     QTest::newRow("mixed white space") << u" \t\r\n\u00a0\u2003"_qs << -1 << QStringList();
-    QTest::newRow("empty") << QString() << -1 << QStringList();
     QTest::newRow("the first image before text") << u"caption"_qs << 2 << QStringList {u"<image>"_qs};
 }
 
@@ -331,11 +330,6 @@ void TestClipboardManager::backedUpQueueLeavesTheSameHistory()
         m_provider->queue(change);
     m_manager->startMonitoring();
     QTRY_COMPARE(texts(), expected);
-
-    // Nothing polls a queuing provider: a change only a poll could see stays unseen.
-    m_provider->setChangeCount(m_provider->changeCount() + 7);
-    QTest::qWait(3 * int(ClipboardManager::pollInterval.count()));
-    QVERIFY(m_manager->lastChangeCount() != m_provider->changeCount());
 }
 
 QTEST_MAIN(TestClipboardManager)

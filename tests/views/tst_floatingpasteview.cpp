@@ -214,7 +214,6 @@ private Q_SLOTS:
 
         m_manager->clearAll();
         QTRY_VERIFY(empty->isVisible());
-        QCOMPARE(empty->text(), u"No items copied yet."_qs);
     }
 
     // A new search selects the first row; while hidden the view leaves the
