@@ -66,12 +66,26 @@ private Q_SLOTS:
     void notColours_data()
     {
         QTest::addColumn<QString>("input");
-        for (const QString &input :
-             {u"#ffff"_qs, u"#ggg"_qs, u"rgb(255, 0)"_qs, u"rgb(255, 0, 0"_qs, u"rgb(1e999, 0, 0)"_qs,
-              u"rgb(0x10, 0, 0)"_qs, u"hsl(green, 100%, 50%)"_qs, u"256, 0, 0"_qs, u"-1, 0, 0"_qs,
-              u"255, 0, 0, 1, 1"_qs, u"255, 0, 0, x"_qs, u"25 5, 0, 0"_qs, u"Color(red: 1, green: 0)"_qs,
-              u"Color(1, 0, 0)"_qs, u"red"_qs, u",,,,"_qs, u"\u0661, 2, 3"_qs,
-              QString::fromUtf16(u"#ff\0fff", 7)})
+        for (const QString &input : {
+                 u"#ffff"_qs,
+                 u"#ggg"_qs,
+                 u"rgb(255, 0)"_qs,
+                 u"rgb(255, 0, 0"_qs,
+                 u"rgb(1e999, 0, 0)"_qs,
+                 u"rgb(0x10, 0, 0)"_qs,
+                 u"hsl(green, 100%, 50%)"_qs,
+                 u"256, 0, 0"_qs,
+                 u"-1, 0, 0"_qs,
+                 u"255, 0, 0, 1, 1"_qs,
+                 u"255, 0, 0, x"_qs,
+                 u"25 5, 0, 0"_qs,
+                 u"Color(red: 1, green: 0)"_qs,
+                 u"Color(1, 0, 0)"_qs,
+                 u"red"_qs,
+                 u",,,,"_qs,
+                 u"\u0661, 2, 3"_qs,
+                 QString::fromUtf16(u"#ff\0fff", 7),
+             })
             QTest::newRow(qPrintable(input)) << input;
         QTest::newRow("long garbage") << QString(100000, u'(') + QString(100000, u',');
     }
